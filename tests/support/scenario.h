@@ -1,0 +1,22 @@
+// Running the program in tests. Its state is module-level and starts as the
+// program is loaded, so each scenario runs in a child process of its own.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "headless.h"
+
+// Runs body in a fresh child process; its failures fail the calling test.
+void InFreshProcess(const std::function<void()>& body);
+
+// Runs WinMain to its end in this process and returns its exit code.
+int RunWinMain(int showCommand = SW_SHOWNORMAL);
+
+// The fatal message for a step, as the message box receives it (Windows-1251).
+std::string FatalText(const std::string& step);
+
+// Heap allocations made so far by this process.
+uint64_t AllocationCount();
