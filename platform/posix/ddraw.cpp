@@ -10,6 +10,11 @@
 namespace {
 
 int LiveCount[3];  // by ObjectKind
+std::vector<const void*>* ReleaseLog;
+
+void LogRelease(const void* object) {
+    if (ReleaseLog) ReleaseLog->push_back(object);
+}
 
 struct Palette;
 struct Surface;
@@ -40,6 +45,10 @@ struct Palette final : IDirectDrawPalette {
     ~Palette() { --LiveCount[static_cast<int>(ObjectKind::Palette)]; }
     ULONG AddRef() override { return ++refs; }
     ULONG Release() override {
+        LogRelease(this);
+        return Unref();
+    }
+    ULONG Unref() {
         ULONG left = --refs;
         if (left == 0) delete this;
         return left;
@@ -66,7 +75,7 @@ struct Surface final : IDirectDrawSurface {
         ++LiveCount[static_cast<int>(ObjectKind::Surface)];
     }
     ~Surface() {
-        if (palette) palette->Release();
+        if (palette) palette->Unref();
         --LiveCount[static_cast<int>(ObjectKind::Surface)];
     }
     bool IsFront() const { return (caps & DDSCAPS_PRIMARYSURFACE) != 0; }
@@ -96,6 +105,7 @@ Display::~Display() {
 }
 
 ULONG Display::Release() {
+    LogRelease(this);
     ULONG left = --refs;
     if (left == 0) delete this;
     return left;
@@ -104,6 +114,7 @@ ULONG Display::Release() {
 // The back buffer is part of its primary's chain: its own references only
 // count, and it goes when the primary does.
 ULONG Surface::Release() {
+    LogRelease(this);
     if (refs == 0) return 0;
     ULONG left = --refs;
     if (left == 0 && !front) {
@@ -130,6 +141,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* object, IUnknown* ou
 }
 
 int ddraw_LiveObjects(ObjectKind kind) { return LiveCount[static_cast<int>(kind)]; }
+void ddraw_LogReleases(std::vector<const void*>* log) { ReleaseLog = log; }
 
 HRESULT Display::SetCooperativeLevel(HWND w, DWORD flags) {
     if (HRESULT fault = bk_Fault(Call::SetCooperativeLevel)) return fault;
@@ -218,7 +230,7 @@ HRESULT Surface::SetPalette(IDirectDrawPalette* p) {
     if (HRESULT fault = bk_Fault(Call::SetPalette)) return fault;
     auto* next = static_cast<Palette*>(p);
     if (next) next->AddRef();
-    if (palette) palette->Release();
+    if (palette) palette->Unref();
     palette = next;
     paletteChanged = true;
     if (IsFront()) Present();

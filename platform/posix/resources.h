@@ -11,3 +11,7 @@ struct EmbeddedResource {
 };
 extern const EmbeddedResource EmbeddedResources[];
 extern const unsigned EmbeddedResourceCount;
+
+// Replace or hide an embedded resource (size 0 hides it), for tests that
+// need a damaged executable.
+void res_Override(unsigned id, unsigned type, const unsigned char* data, uint32_t size);

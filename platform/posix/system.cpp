@@ -47,11 +47,31 @@ int wsprintf(LPSTR buffer, LPCSTR format, ...) {
     return n;
 }
 
+namespace {
+constexpr int MaxOverrides = 8;
+EmbeddedResource Overrides[MaxOverrides];
+int OverrideCount;
+}  // namespace
+
+void res_Override(unsigned id, unsigned type, const unsigned char* data, uint32_t size) {
+    for (int i = 0; i < OverrideCount; ++i)
+        if (Overrides[i].id == id && Overrides[i].type == type) {
+            Overrides[i] = EmbeddedResource{id, type, data, size};
+            return;
+        }
+    if (OverrideCount < MaxOverrides) Overrides[OverrideCount++] = EmbeddedResource{id, type, data, size};
+}
+
 HRSRC WINAPI FindResource(HMODULE, LPCSTR name, LPCSTR type) {
     if (bk_Fault(Call::FindResource) != 0) return nullptr;
     if (!IS_INTRESOURCE(name) || !IS_INTRESOURCE(type)) return nullptr;
     unsigned id = static_cast<unsigned>(reinterpret_cast<uintptr_t>(name));
     unsigned kind = static_cast<unsigned>(reinterpret_cast<uintptr_t>(type));
+    for (int i = 0; i < OverrideCount; ++i) {
+        const EmbeddedResource& r = Overrides[i];
+        if (r.id == id && r.type == kind)
+            return r.size ? reinterpret_cast<HRSRC>(const_cast<EmbeddedResource*>(&r)) : nullptr;
+    }
     for (unsigned i = 0; i < EmbeddedResourceCount; ++i) {
         const EmbeddedResource& r = EmbeddedResources[i];
         if (r.id == id && r.type == kind)

@@ -1,5 +1,7 @@
 #include "scenario.h"
 
+#include "shell/shell.h"
+
 #include <iconv.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,4 +42,33 @@ std::string FatalText(const std::string& step) {
     iconv_close(cd);
     out.resize(out.size() - outLeft);
     return out;
+}
+
+HWND CreateProgramWindow() {
+    WNDCLASSEX wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProc;
+    wc.lpszClassName = "DX_Window";
+    RegisterClassEx(&wc);
+    HWND window = CreateWindowEx(0, "DX_Window", "Velkaro", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    return window;
+}
+
+SurfaceImage ReadSurface(LPDIRECTDRAWSURFACE surface) {
+    SurfaceImage image;
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    if (surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) {
+        ADD_FAILURE() << "cannot lock the surface";
+        return image;
+    }
+    image.width = static_cast<int>(desc.dwWidth);
+    image.height = static_cast<int>(desc.dwHeight);
+    image.pitch = desc.lPitch;
+    const uint8_t* p = static_cast<const uint8_t*>(desc.lpSurface);
+    image.bytes.assign(p, p + static_cast<size_t>(image.pitch) * image.height);
+    surface->Unlock(nullptr);
+    return image;
 }

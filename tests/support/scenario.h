@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "headless.h"
 
@@ -20,3 +21,15 @@ std::string FatalText(const std::string& step);
 
 // Heap allocations made so far by this process.
 uint64_t AllocationCount();
+
+// The program's window, created as WinMain creates it (timers running),
+// for scenarios that drive the display directly.
+HWND CreateProgramWindow();
+
+// A copy of a surface's memory, rows of `pitch` bytes.
+struct SurfaceImage {
+    int width = 0, height = 0, pitch = 0;
+    std::vector<uint8_t> bytes;
+    uint8_t at(int x, int y) const { return bytes[static_cast<size_t>(y) * pitch + x]; }
+};
+SurfaceImage ReadSurface(LPDIRECTDRAWSURFACE surface);
