@@ -31,6 +31,7 @@ struct Display {
     LPDIRECTDRAW dd = nullptr;
     LPDIRECTDRAWSURFACE primary = nullptr, back = nullptr;
     Display(HWND window, int w, int h) {
+        SetModes({{w, h}});
         EXPECT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
         EXPECT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
         EXPECT_EQ(dd->SetDisplayMode(w, h, 8), DD_OK);
