@@ -270,9 +270,13 @@ bool bk_OpenDisplay() {
     if (!StartVideo()) return false;
     if (!Window) {
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        Window = SDL_CreateWindow("Velkaro", SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
-                                  SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), 800, 600,
-                                  SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
+        // Sized to the desktop by itself: without a window manager nobody
+        // acts on the full-screen request.
+        SDL_Rect bounds{0, 0, 800, 600};
+        SDL_GetDisplayBounds(0, &bounds);
+        Window = SDL_CreateWindow("Velkaro", bounds.x, bounds.y, bounds.w, bounds.h,
+                                  SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
+                                      SDL_WINDOW_HIDDEN);
         if (!Window) return false;
         if (!CreateRenderer()) {
             SDL_DestroyWindow(Window);
