@@ -169,6 +169,16 @@ if start_x 800x600; then
     else
         fail "no window for the Esc run"
     fi
+
+    # SDL reports SIGTERM as a quit request, which the window gets as WM_CLOSE.
+    if start_app term; then
+        kill -TERM "$APP_PID"
+        wait_app 5
+        [ "$APP_RC" = 0 ] && pass "a quit request (SIGTERM) closes the window: exit code 0" ||
+            fail "SIGTERM: exit code $APP_RC"
+    else
+        fail "no window for the quit-request run"
+    fi
     stop_x
 else
     fail "could not start Xvfb at 800x600"
