@@ -69,19 +69,16 @@ bool StartVideo() {
         return false;
     }
     VideoUp = true;
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        std::atexit([] {
-            if (Texture) SDL_DestroyTexture(Texture);
-            if (Renderer) SDL_DestroyRenderer(Renderer);
-            if (Window) SDL_DestroyWindow(Window);
-            Texture = nullptr;
-            Renderer = nullptr;
-            Window = nullptr;
-            SDL_Quit();
-        });
-    }
+    // The program never says when it is done with the display for good.
+    std::atexit([] {
+        if (Texture) SDL_DestroyTexture(Texture);
+        if (Renderer) SDL_DestroyRenderer(Renderer);
+        if (Window) SDL_DestroyWindow(Window);
+        Texture = nullptr;
+        Renderer = nullptr;
+        Window = nullptr;
+        SDL_Quit();
+    });
     return true;
 }
 
