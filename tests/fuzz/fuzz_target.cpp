@@ -81,40 +81,42 @@ uint64_t Script(Reader in) {
     uint64_t ms = 0;
     int mouseX = 0, mouseY = 0;
     for (int events = 0; !in.Done() && events < MaxEvents; ++events) {
-        switch (in.Byte() % 9) {
-            case 0: {  // a key: one of the program's, or any code at all
-                uint8_t pick = in.Byte();
-                unsigned code = pick & 0x80 ? InterestingKeys[pick % (sizeof InterestingKeys / sizeof *InterestingKeys)]
-                                            : pick & 0x40 ? in.Word() : in.Byte();
+        // The program's own keys take two bytes and most of the choices, so
+        // that sequences of them stay short for the mutator.
+        switch (in.Byte() % 12) {
+            case 0:
+            case 1:
+            case 2:
+                Key(AtMs(ms), InterestingKeys[in.Byte() % (sizeof InterestingKeys / sizeof *InterestingKeys)]);
+                break;
+            case 3: {  // any code, any repeat count and key flags
+                uint16_t code = in.Word();
                 uint16_t repeat = in.Word();
                 Post(AtMs(ms), WM_KEYDOWN, code, MAKELPARAM(repeat, in.Byte() << 8));
                 break;
             }
-            case 1:  // the mouse anywhere in the 16-bit range
+            case 4:  // the mouse anywhere in the 16-bit range
                 mouseX = static_cast<int16_t>(in.Word());
                 mouseY = static_cast<int16_t>(in.Word());
                 Mouse(AtMs(ms), mouseX, mouseY, in.Byte());
                 break;
-            case 2:  // the mouse a step away from where it was
+            case 5:  // the mouse a step away from where it was
                 mouseX = static_cast<int16_t>(mouseX + in.Byte() % 5 - 2);
                 mouseY = static_cast<int16_t>(mouseY + in.Byte() % 5 - 2);
                 Mouse(AtMs(ms), mouseX, mouseY, 0);
                 break;
-            case 3: {  // activation, with or without the minimized flag
+            case 6: {  // activation, with or without the minimized flag
                 uint8_t b = in.Byte();
                 unsigned state = b % 4 == 3 ? in.Word() : b % 4;
                 Post(AtMs(ms), WM_ACTIVATE, MAKEWPARAM(state, (b & 0x80) ? 1 : 0), 0);
                 break;
             }
-            case 4: {  // a timer message: the program's two ids, or any other
+            case 7: {  // a timer message: the program's two ids, or any other
                 uint8_t b = in.Byte();
                 Post(AtMs(ms), WM_TIMER, b < 160 ? (b & 1 ? 2 : 4) : in.Word(), 0);
                 break;
             }
-            case 5:
-                Close(AtMs(ms));
-                break;
-            case 6: {  // a failure of the nth call of a kind, counted from now
+            case 8: {  // a failure of the nth call of a kind, counted from now
                 Call call = static_cast<Call>(in.Byte() % static_cast<int>(Call::Count));
                 int nth = in.Byte() + 1;
                 HRESULT result = Results[in.Byte() % 4];
@@ -122,15 +124,18 @@ uint64_t Script(Reader in) {
                 else PendingFaults.push_back({ms, call, nth, result});
                 break;
             }
-            case 7:
+            case 9:
                 ms = std::min<uint64_t>(ms + in.Byte() * 4u, MaxScriptMs);
                 break;
-            case 8: {
+            case 10: {
                 unsigned message = OtherMessages[in.Byte() % (sizeof OtherMessages / sizeof *OtherMessages)];
                 uint16_t wParam = in.Word();
                 Post(AtMs(ms), message, wParam, static_cast<intptr_t>(in.Word()));
                 break;
             }
+            case 11:
+                Close(AtMs(ms));
+                break;
         }
     }
     return ms;

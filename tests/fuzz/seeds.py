@@ -13,52 +13,51 @@ CALLS = ['DirectDrawCreate', 'SetCooperativeLevel', 'SetDisplayMode', 'CreateSur
 RESULTS = ['negative', 'positive', 'outofmemory', 'busy']
 
 
-def key(name, repeat=1):
-    pick = next(p for p in range(128, 256) if p % len(KEYS) == KEYS.index(name))
-    return bytes([0, pick]) + struct.pack('<H', repeat) + bytes([0])
+def key(name):
+    return bytes([0, KEYS.index(name)])
 
 
-def raw_key(code):
-    return bytes([0, 0x40]) + struct.pack('<H', code) + struct.pack('<H', 1) + bytes([0])
+def raw_key(code, repeat=1, flags=0):
+    return bytes([3]) + struct.pack('<HH', code, repeat) + bytes([flags])
 
 
 def mouse(x, y, flags=0):
-    return bytes([1]) + struct.pack('<hh', x, y) + bytes([flags])
+    return bytes([4]) + struct.pack('<hh', x, y) + bytes([flags])
 
 
 def step(dx, dy):
-    return bytes([2, dx + 2, dy + 2])
+    return bytes([5, dx + 2, dy + 2])
 
 
 def activate(state, minimized=False):
-    return bytes([3, state | (0x80 if minimized else 0)])
+    return bytes([6, state | (0x80 if minimized else 0)])
 
 
 def timer(ident):
     if ident in (2, 4):
-        return bytes([4, 1 if ident == 2 else 0])
-    return bytes([4, 200]) + struct.pack('<H', ident)
-
-
-def close():
-    return bytes([5])
+        return bytes([7, 1 if ident == 2 else 0])
+    return bytes([7, 200]) + struct.pack('<H', ident)
 
 
 def fault(call, nth, result='negative'):
-    return bytes([6, CALLS.index(call), nth - 1, RESULTS.index(result)])
+    return bytes([8, CALLS.index(call), nth - 1, RESULTS.index(result)])
 
 
 def wait(ms):
-    return bytes([7, ms // 4])
+    return bytes([9, ms // 4])
 
 
 def other(index, wparam=0, lparam=0):
-    return bytes([8, index]) + struct.pack('<HH', wparam, lparam)
+    return bytes([10, index]) + struct.pack('<HH', wparam, lparam)
+
+
+def close():
+    return bytes([11])
 
 
 SEEDS = {
     'modes': b''.join(key(k) + wait(60) for k in '1234567') + key('B') + wait(200) + key('6'),
-    'panel': key('B') + wait(1000) + key('B', 5) + wait(600) + b''.join(step(1, -1) for _ in range(6))
+    'panel': key('B') + wait(1000) + raw_key(0x42, 5) + wait(600) + b''.join(step(1, -1) for _ in range(6))
              + timer(2) + timer(4) + timer(3) + other(1) + other(3, 0x42) + wait(400) + key('B'),
     'fault-at-start': fault('Lock', 5, 'busy') + wait(100),
     'fault-in-switch': wait(60) + fault('CreateSurface', 3, 'positive') + wait(20) + key('4') + wait(100),
@@ -67,6 +66,7 @@ SEEDS = {
     'frame-faults': key('B') + fault('Flip', 10) + fault('BltFast', 50, 'positive') + wait(300)
                     + fault('Unlock', 2) + key('2') + wait(300) + key('esc'),
     'close': wait(100) + close() + key('1'),
+    'styles': b''.join(key('B') + wait(40) + key('1234567'[i % 7]) + wait(40) for i in range(8)),
 }
 
 if __name__ == '__main__':

@@ -19,8 +19,9 @@
 #define VELKARO_ASAN 1
 #endif
 #ifdef VELKARO_ASAN
-#include <sanitizer/allocator_interface.h>
-#include <sanitizer/lsan_interface.h>
+// From the sanitizer runtime (declared here: not every compiler ships the headers).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+extern "C" int __lsan_do_recoverable_leak_check();
 #endif
 
 namespace {
