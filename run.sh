@@ -5,6 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . tools/deps.sh
 velkaro_install_deps g++ cmake make pkg-config libsdl2-dev
-cmake -S . -B build -DVELKARO_TESTS=OFF >/dev/null
+cmake -S . -B build -DVELKARO_TESTS=OFF -DVELKARO_TOOLS=OFF >/dev/null
 cmake --build build -j2 --target velkaro
 exec ./build/velkaro

@@ -158,7 +158,7 @@ void bk_Flipped() {
 }
 
 void bk_MessageBox(const char* text, const char* caption) {
-    Boxes.push_back({text, caption, win_MainWindow() != nullptr});
+    Boxes.push_back({text, caption, win_MainWindow() != nullptr, LiveObjects()});
     // The box's own loop keeps timers and activation running while it is open.
     for (uint64_t end = Now + BoxMicros; Now < end;) {
         Now += 1000;

@@ -59,6 +59,7 @@ struct MessageBoxRecord {
     std::string text;             // bytes as given (Windows-1251)
     std::string caption;
     bool windowAlive;             // whether the owner window still existed
+    int liveObjects;              // DirectDraw objects alive while the box was open
 };
 const std::vector<MessageBoxRecord>& MessageBoxes();
 

@@ -140,6 +140,7 @@ TEST(Commands, AModeTheDisplayDoesNotOfferEndsTheProgram) {
         EXPECT_EQ(RunWinMain(), 0);
         ASSERT_EQ(MessageBoxes().size(), 1u);
         EXPECT_EQ(MessageBoxes()[0].text, FatalText("SetDisplayMode"));
+        EXPECT_EQ(MessageBoxes()[0].liveObjects, 0) << "released before the message";
         EXPECT_EQ(Flips(), 2u) << "no frame after the failed switch";
         EXPECT_EQ(LiveObjects(), 0);
         EXPECT_EQ(BackgroundStyle, 0);

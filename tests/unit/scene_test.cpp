@@ -229,8 +229,9 @@ TEST(Scene, BackgroundBytes) {
                 EXPECT_EQ(image.bytes[1599], 255);
                 EXPECT_EQ(image.bytes[479200], 255);
             }
-            if (c.padding > 0 && c.style != 0)
+            if (c.padding > 0 && c.style != 0) {
                 EXPECT_NE(image.at(799, 300), 255) << "no white line at the visible right edge";
+            }
         });
     }
 }
