@@ -1,19 +1,16 @@
 // The whole program (WinMain and its message loop) over the headless back
 // end for 100,000 frames with the panel shown: heap allocations per frame
 // once running, and the process's peak resident memory.
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "headless.h"
+#include "program_support.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int);
 
 namespace {
-std::atomic<uint64_t> Allocations{0};
-
 long StatusKb(const char* field) {
     std::FILE* f = std::fopen("/proc/self/status", "r");
     if (!f) return -1;
@@ -27,17 +24,6 @@ long StatusKb(const char* field) {
 }
 }  // namespace
 
-void* operator new(std::size_t size) {
-    ++Allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
 int main(int argc, char** argv) {
     const uint64_t frames = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100000;
     const uint64_t settled = 1000;  // bring-up, the B key and the first timers are done by then
@@ -47,11 +33,11 @@ int main(int argc, char** argv) {
     headless::Key(headless::AfterFrames(frames), VK_ESCAPE);
     uint64_t atSettled = 0, atEnd = 0;
     headless::OnFlip([&](uint64_t flips) {
-        if (flips == settled) atSettled = Allocations.load();
-        if (flips == frames) atEnd = Allocations.load();
+        if (flips == settled) atSettled = AllocationCount();
+        if (flips == frames) atEnd = AllocationCount();
     });
     int code = WinMain(nullptr, nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
-    uint64_t total = Allocations.load();
+    uint64_t total = AllocationCount();
     std::printf("frames %llu (exit code %d, %llu virtual seconds)\n",
                 static_cast<unsigned long long>(headless::Flips()), code,
                 static_cast<unsigned long long>(headless::NowMicros() / 1000000));

@@ -5,6 +5,7 @@
 
 #include "display/display.h"
 #include "headless.h"
+#include "program_support.h"
 #include "scene/scene.h"
 #include "shell/shell.h"
 
@@ -20,14 +21,7 @@ inline constexpr Mode Modes[] = {{320, 200}, {800, 600}, {1024, 768}};
 inline HWND StartProgram() {
     headless::SetCaptureScreen(false);
     headless::SetTimeLimitMicros(UINT64_MAX / 2);
-    WNDCLASSEX wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.lpszClassName = "DX_Window";
-    RegisterClassEx(&wc);
-    HWND window = CreateWindowEx(0, "DX_Window", "Velkaro", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
-                                 nullptr, nullptr);
-    ShowWindow(window, SW_SHOWNORMAL);
+    HWND window = CreateProgramWindow();
     InitDirectDraw(window, 800, 600, 8);
     return window;
 }

@@ -1,7 +1,5 @@
 #include "scenario.h"
 
-#include "shell/shell.h"
-
 #include <iconv.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,18 +40,6 @@ std::string FatalText(const std::string& step) {
     iconv_close(cd);
     out.resize(out.size() - outLeft);
     return out;
-}
-
-HWND CreateProgramWindow() {
-    WNDCLASSEX wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.lpszClassName = "DX_Window";
-    RegisterClassEx(&wc);
-    HWND window = CreateWindowEx(0, "DX_Window", "Velkaro", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
-                                 nullptr, nullptr);
-    ShowWindow(window, SW_SHOWNORMAL);
-    return window;
 }
 
 SurfaceImage ReadSurface(LPDIRECTDRAWSURFACE surface) {

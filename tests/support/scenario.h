@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "headless.h"
+#include "program_support.h"
 
 // Runs body in a fresh child process; its failures fail the calling test.
 void InFreshProcess(const std::function<void()>& body);
@@ -19,12 +20,7 @@ int RunWinMain(int showCommand = SW_SHOWNORMAL);
 // The fatal message for a step, as the message box receives it (Windows-1251).
 std::string FatalText(const std::string& step);
 
-// Heap allocations made so far by this process.
-uint64_t AllocationCount();
 
-// The program's window, created as WinMain creates it (timers running),
-// for scenarios that drive the display directly.
-HWND CreateProgramWindow();
 
 // A copy of a surface's memory, rows of `pitch` bytes.
 struct SurfaceImage {
