@@ -370,9 +370,10 @@ if sdl_fps and wine_fps and int(wine_fps) > 0:
     w('')
     w('Ratio Linux / Wine: %.2f.' % (int(sdl_fps) / int(wine_fps)))
 w('')
-w('The SDL back end paces each flip to the display\'s refresh period when vsync is off or does '
-  'not wait, as a flip on the hardware would, so its figure is that pace, not the speed of the '
-  'frame path; the headless figures above are that.')
+w('Without SDL_RENDER_VSYNC=0 the SDL back end waits for the retrace at every flip (or, where '
+  'vsync does not wait, for the display\'s refresh period), as a flip on the hardware does; with '
+  'it, as here, nothing paces the frames. Both builds then spend most of a frame presenting it '
+  'through X: the frame itself costs a few microseconds (above).')
 w('')
 with open(report, 'w') as f:
     f.write('\n'.join(out))
