@@ -134,9 +134,9 @@ int main(int argc, char** argv) {
             mode = static_cast<int>(Number(value(), "--mode"));
             if (mode < 1 || mode > 7) Usage("--mode must be 1 to 7");
         } else if (arg == "--key") {
-            std::string spec = value();
-            size_t colon = spec.find(':');
-            if (colon == std::string::npos) Usage("--key wants WHEN:KEY, not \"" + spec + "\"");
+            std::string trigger = value();
+            size_t colon = trigger.find(':');
+            if (colon == std::string::npos) Usage("--key wants WHEN:KEY, not \"" + trigger + "\"");
             keys.push_back({ParseWhen(spec.substr(0, colon)), VirtualKey(spec.substr(colon + 1))});
         } else {
             Usage("unknown argument \"" + arg + "\"");
