@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
             std::string trigger = value();
             size_t colon = trigger.find(':');
             if (colon == std::string::npos) Usage("--key wants WHEN:KEY, not \"" + trigger + "\"");
-            keys.push_back({ParseWhen(spec.substr(0, colon)), VirtualKey(spec.substr(colon + 1))});
+            keys.push_back({ParseWhen(trigger.substr(0, colon)), VirtualKey(trigger.substr(colon + 1))});
         } else {
             Usage("unknown argument \"" + arg + "\"");
         }
