@@ -133,6 +133,12 @@ wait_exit() { # <seconds>
     echo none
 }
 
+expect_exit_zero() { # <what ended it>
+    local code
+    code=$(wait_exit 20)
+    if [ "$code" = 0 ]; then pass "$1 ends the program with exit code 0"; else fail "$1: exit code $code"; fi
+}
+
 stop_program() {
     wineserver -k >/dev/null 2>&1
     wait_exit 10 >/dev/null
@@ -315,8 +321,7 @@ if desktop=$(wait_window ' - Wine desktop$' 60) && wait_window '^Velkaro$' 30 >/
     xdotool key 5
     expect_screen "$desktop" "$WORK/wine-style1-640x480.png" 1 640 480 10 "key 5: 640x480 keeps the style, panel 640 480"
     xdotool key Escape
-    code=$(wait_exit 20)
-    if [ "$code" = 0 ]; then pass "Esc ends the program with exit code 0"; else fail "Esc: exit code $code"; fi
+    expect_exit_zero "Esc"
 else
     fail "no program window within a minute (log: $WORK/run1.log)"
 fi
@@ -329,8 +334,7 @@ if desktop=$(wait_window ' - Wine desktop$' 60) && wait_window '^Velkaro$' 30 >/
     xdotool mousemove 100 100
     sleep 0.5
     xdotool mousemove 300 300
-    code=$(wait_exit 20)
-    if [ "$code" = 0 ]; then pass "mouse jump ends the program with exit code 0"; else fail "mouse jump: exit code $code"; fi
+    expect_exit_zero "mouse jump"
 else
     fail "no program window for the mouse run (log: $WORK/run2.log)"
 fi
@@ -359,8 +363,7 @@ if box=$(wait_message_box 60); then
         fail "message text is not the expected one: $(grep -a MSGBOX_OnInit "$WORK/run3.log" | head -n1)"
     fi
     xdotool key Return
-    code=$(wait_exit 20)
-    if [ "$code" = 0 ]; then pass "dismissing the message ends the program with exit code 0"; else fail "after the message: exit code $code"; fi
+    expect_exit_zero "dismissing the message"
 else
     fail "no message box within a minute (log: $WORK/run3.log)"
 fi
