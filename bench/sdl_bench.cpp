@@ -34,8 +34,10 @@ void Present(benchmark::State& state) {
         return;
     }
     std::vector<uint8_t> pixels = Picture(m);
-    bk_Present(pixels.data(), m.width, m.width, m.height, Palette, true);
-    for (auto _ : state) bk_Present(pixels.data(), m.width, m.width, m.height, Palette, false);
+    DamageRegion all;
+    DamageSetAll(all, m.width, m.height);
+    bk_Present(pixels.data(), m.width, m.width, m.height, Palette, true, all);
+    for (auto _ : state) bk_Present(pixels.data(), m.width, m.width, m.height, Palette, false, all);
     state.SetLabel(std::to_string(m.width) + "x" + std::to_string(m.height) + " " + RendererName);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(pixels.size()));
 }

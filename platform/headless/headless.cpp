@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "../posix/ddraw_objects.h"
 
@@ -33,6 +34,9 @@ int PitchPadding;
 uint64_t FrameMicros = 16667, IdleMicros = 1000, BoxMicros, LimitMicros = 600000000ull;
 bool DisplayAvailable = true;
 bool CaptureScreen = true;
+bool CheckDamage = false;
+bool ShownStale = true;  // some picture was presented and not copied
+DamageReport Checked;
 
 uint64_t Now;
 uint64_t FlipCount;
@@ -64,6 +68,11 @@ void SetDisplayAvailable(bool available) { DisplayAvailable = available; }
 void SetMessageBoxMicros(uint64_t micros) { BoxMicros = micros; }
 void SetTimeLimitMicros(uint64_t micros) { LimitMicros = micros; }
 void SetCaptureScreen(bool capture) { CaptureScreen = capture; }
+void SetCheckDamage(bool check) {
+    CheckDamage = check;
+    Checked = {};
+}
+const DamageReport& DamageCheck() { return Checked; }
 
 void FailAt(Call call, int nth, HRESULT result) {
     Faults.push_back({call, Calls[static_cast<int>(call)] + nth, result});
@@ -137,16 +146,79 @@ bool bk_SetMode(int, int) { return true; }
 
 int bk_PitchFor(int width) { return width + PitchPadding; }
 
+namespace {
+
+void NoteWrong(int x, int y, int width, int height) {
+    if (Checked.wrongStretches++ == 0)
+        Checked.firstWrong = "present " + std::to_string(Checked.presents) + " at (" + std::to_string(x) +
+                             ", " + std::to_string(y) + ") of " + std::to_string(width) + "x" +
+                             std::to_string(height);
+}
+
+// Row by row, the stretches the damage leaves out must match the last
+// picture. Cheap enough to run over every frame of the soak.
+void CheckAgainstShown(const uint8_t* pixels, int pitch, int width, int height, const DamageRegion& damage) {
+    ++Checked.presents;
+    Checked.damagedPixels += static_cast<uint64_t>(DamageArea(damage));
+    if (ShownStale) return;  // nothing to compare with
+    if (Shown.width != width || Shown.height != height) {
+        if (DamageArea(damage) != int64_t(width) * height) NoteWrong(0, 0, width, height);
+        return;
+    }
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* now = pixels + static_cast<size_t>(y) * pitch;
+        const uint8_t* before = &Shown.pixels[static_cast<size_t>(y) * width];
+        int x = 0;
+        while (x < width) {
+            int end = width;  // the undamaged stretch from x
+            bool covered = false;
+            for (int i = 0; i < damage.count; ++i) {
+                const DamageRect& r = damage.rects[i];
+                if (y < r.top || y >= r.bottom || r.right <= x) continue;
+                if (r.left <= x) {
+                    covered = true;
+                    x = r.right;
+                    break;
+                }
+                end = std::min(end, r.left);
+            }
+            if (covered) continue;
+            if (std::memcmp(now + x, before + x, static_cast<size_t>(end - x)) != 0) {
+                int at = x;
+                while (now[at] == before[at]) ++at;
+                NoteWrong(at, y, width, height);
+            }
+            x = end;
+        }
+    }
+}
+
+}  // namespace
+
+// Like a real screen, the copy changes only where the damage says.
 void bk_Present(const uint8_t* pixels, int pitch, int width, int height,
-                const PALETTEENTRY* palette, bool paletteChanged) {
+                const PALETTEENTRY* palette, bool paletteChanged, const DamageRegion& damage) {
     ++Presents;
-    if (!CaptureScreen) return;
-    Shown.width = width;
-    Shown.height = height;
-    Shown.pixels.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(&Shown.pixels[static_cast<size_t>(y) * width], pixels + static_cast<size_t>(y) * pitch,
-                    static_cast<size_t>(width));
+    if (!CaptureScreen && !CheckDamage) {
+        ShownStale = true;
+        return;
+    }
+    if (CheckDamage) CheckAgainstShown(pixels, pitch, width, height, damage);
+    if (ShownStale || Shown.width != width || Shown.height != height) {
+        Shown.width = width;
+        Shown.height = height;
+        Shown.pixels.resize(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(&Shown.pixels[static_cast<size_t>(y) * width], pixels + static_cast<size_t>(y) * pitch,
+                        static_cast<size_t>(width));
+        ShownStale = false;
+    }
+    for (int i = 0; i < damage.count; ++i) {
+        const DamageRect& r = damage.rects[i];
+        for (int y = r.top; y < r.bottom; ++y)
+            std::memcpy(&Shown.pixels[static_cast<size_t>(y) * width + r.left],
+                        pixels + static_cast<size_t>(y) * pitch + r.left, static_cast<size_t>(r.right - r.left));
+    }
     if (palette && paletteChanged) std::memcpy(Shown.palette, palette, sizeof Shown.palette);
     if (!palette) std::memset(Shown.palette, 0, sizeof Shown.palette);
 }

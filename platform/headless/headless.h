@@ -23,6 +23,9 @@ void SetDisplayAvailable(bool available);                    // false: DirectDra
 void SetMessageBoxMicros(uint64_t micros);                   // virtual time a box stays open, default 0
 void SetTimeLimitMicros(uint64_t micros);                    // abort past this, default 600 s
 void SetCaptureScreen(bool capture);                         // keep a copy of each presented picture, default on
+// Check at every present that the pixels outside the reported damage equal
+// the picture presented before (implies capturing the screen). Default off.
+void SetCheckDamage(bool check);
 
 // Make the nth call (1-based, counted from now) of `call` fail with `result`.
 void FailAt(Call call, int nth, HRESULT result);
@@ -54,6 +57,15 @@ int LiveObjectsOfKind(ObjectKind kind);
 bool CursorVisible();
 bool WindowVisible();
 int PresentCount();
+
+// What the damage check found since it was turned on.
+struct DamageReport {
+    uint64_t presents = 0;        // presents checked
+    uint64_t wrongStretches = 0;     // stretches outside the damage that differ from the last picture
+    uint64_t damagedPixels = 0;   // pixels reported as damaged, summed over presents
+    std::string firstWrong;       // where the first wrong pixel was, for messages
+};
+const DamageReport& DamageCheck();
 
 struct MessageBoxRecord {
     std::string text;             // bytes as given (Windows-1251)

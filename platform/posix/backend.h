@@ -2,6 +2,7 @@
 // a back end: a clock, events, a screen and a message box. Exactly one back
 // end (headless or SDL) is linked into each executable.
 #pragma once
+#include "damage.h"
 #include "platform.h"
 
 // Monotonic time in microseconds since the back end started.
@@ -33,11 +34,13 @@ bool bk_SetMode(int width, int height);
 // Bytes per row for an 8-bit surface of this width (at least the width).
 int bk_PitchFor(int width);
 
-// The front buffer changed: show it through the palette. The palette
-// pointer is stable while the palette lives; paletteChanged is set when its
-// entries or its identity changed since the last call.
+// The front buffer changed: show it through the palette. Outside `damage`
+// the pixels equal the picture presented last time (damage is the whole
+// picture when its size or palette changed). The palette pointer is stable
+// while the palette lives; paletteChanged is set when its entries or its
+// identity changed since the last call.
 void bk_Present(const uint8_t* pixels, int pitch, int width, int height,
-                const PALETTEENTRY* palette, bool paletteChanged);
+                const PALETTEENTRY* palette, bool paletteChanged, const DamageRegion& damage);
 
 // A Flip was made (after bk_Present): pace to the display.
 void bk_Flipped();

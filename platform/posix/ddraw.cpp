@@ -1,10 +1,13 @@
 // DirectDraw over software surfaces: 8-bit pixel memory, a flipping pair
 // whose flip exchanges the buffers, real reference counts, and copies that
 // refuse any rectangle not wholly inside both surfaces.
+#include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "backend.h"
+#include "damage.h"
 #include "ddraw_objects.h"
 
 namespace {
@@ -127,17 +130,25 @@ struct Surface final : IDirectDrawSurface {
     Surface* back = nullptr;     // primary: its back buffer, owned by the chain
     Surface* front = nullptr;    // back buffer: the primary that owns it
     bool paletteChanged = true;
+    // In the flipping pair: where these pixels may differ from the picture
+    // on the screen. It travels with the pixels when a flip swaps them.
+    DamageRegion dirty;
 
     Surface(Display* d, int w, int h, DWORD c)
         : owner(d), width(w), height(h), pitch(bk_PitchFor(w)),
           pixels(static_cast<size_t>(pitch) * h), caps(c) {
         ++LiveCount[static_cast<int>(ObjectKind::Surface)];
+        DamageSetAll(dirty, width, height);  // the screen shows something else
     }
     ~Surface() {
         if (palette) palette->Unref();
         --LiveCount[static_cast<int>(ObjectKind::Surface)];
     }
     bool IsFront() const { return (caps & DDSCAPS_PRIMARYSURFACE) != 0; }
+    bool InChain() const { return IsFront() || front; }
+    void Wrote(const DamageRect& r) {
+        if (InChain()) DamageAdd(dirty, r, width, height);
+    }
 
     ULONG AddRef() override { return ++refs; }
     ULONG Release() override;
@@ -149,10 +160,69 @@ struct Surface final : IDirectDrawSurface {
     HRESULT SetPalette(IDirectDrawPalette* palette) override;
     HRESULT Unlock(LPVOID data) override;
 
+    // The screen now shows these pixels. It changes where they differ from
+    // the picture it showed, and there the back buffer now may differ too.
     void Present() {
         const PALETTEENTRY* entries = palette ? palette->entries : nullptr;
-        bk_Present(pixels.data(), pitch, width, height, entries, paletteChanged);
+        DamageRegion changed;
+        if (paletteChanged)
+            DamageSetAll(changed, width, height);
+        else if (back)
+            NarrowAgainst(*back, changed);
+        else
+            changed = dirty;
+        bk_Present(pixels.data(), pitch, width, height, entries, paletteChanged, changed);
+        if (back) DamageAddRegion(back->dirty, changed, width, height);
+        DamageClear(dirty);
         paletteChanged = false;
+    }
+
+    // Where these pixels may differ from the screen, narrowed to where they
+    // really differ from the other buffer, which holds the screen's picture
+    // except where it was written since. Without this, what each buffer
+    // inherits from the other would be handed back and grow without end.
+    void NarrowAgainst(const Surface& other, DamageRegion& out) const {
+        for (int i = 0; i < dirty.count; ++i) {
+            const DamageRect& r = dirty.rects[i];
+            DamageAdd(out, DifferenceBounds(other, r), width, height);
+            for (int j = 0; j < other.dirty.count; ++j) {
+                const DamageRect& o = other.dirty.rects[j];
+                DamageAdd(out, {std::max(r.left, o.left), std::max(r.top, o.top), std::min(r.right, o.right),
+                                std::min(r.bottom, o.bottom)},
+                          width, height);
+            }
+        }
+    }
+
+    // The bounding box of the pixels in r that differ from other's.
+    DamageRect DifferenceBounds(const Surface& other, const DamageRect& r) const {
+        auto row = [&](int y, const uint8_t** a, const uint8_t** b) {
+            *a = pixels.data() + static_cast<size_t>(y) * pitch;
+            *b = other.pixels.data() + static_cast<size_t>(y) * other.pitch;
+        };
+        const size_t w = static_cast<size_t>(r.right - r.left);
+        const uint8_t *a, *b;
+        int top = r.top, bottom = r.bottom;
+        for (; top < bottom; ++top) {
+            row(top, &a, &b);
+            if (std::memcmp(a + r.left, b + r.left, w) != 0) break;
+        }
+        if (top == bottom) return {0, 0, 0, 0};
+        for (; bottom - 1 > top; --bottom) {
+            row(bottom - 1, &a, &b);
+            if (std::memcmp(a + r.left, b + r.left, w) != 0) break;
+        }
+        int left = r.right, right = r.left;
+        for (int y = top; y < bottom; ++y) {
+            row(y, &a, &b);
+            int x = r.left;
+            while (x < left && a[x] == b[x]) ++x;
+            left = x;
+            x = r.right;
+            while (x > right && a[x - 1] == b[x - 1]) --x;
+            right = x;
+        }
+        return {left, top, right, bottom};
     }
 };
 
@@ -301,6 +371,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD, HANDLE) {
     if (rect || !desc || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
     if (locked) return DDERR_SURFACEBUSY;
     locked = true;
+    Wrote({0, 0, width, height});
     std::memset(desc, 0, sizeof *desc);
     desc->dwSize = sizeof *desc;
     desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_LPSURFACE | DDSD_PIXELFORMAT;
@@ -341,6 +412,7 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, IDirectDrawSurface* source, LPRECT re
     if (useKey && !src->keyed) return DDERR_NOCOLORKEY;
     if (flags & DDBLTFAST_DESTCOLORKEY) return DDERR_UNSUPPORTED;
 
+    Wrote({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)});
     const uint8_t* from = src->pixels.data() + static_cast<size_t>(r.top) * src->pitch + r.left;
     uint8_t* to = pixels.data() + static_cast<size_t>(y) * pitch + x;
     if (!useKey && src != this) {
@@ -371,6 +443,7 @@ HRESULT Surface::Flip(IDirectDrawSurface* target, DWORD) {
     if (!back || (target && target != back)) return DDERR_NOTFLIPPABLE;
     if (locked || back->locked) return DDERR_SURFACEBUSY;
     pixels.swap(back->pixels);
+    std::swap(dirty, back->dirty);
     Present();
     bk_Flipped();
     return DD_OK;

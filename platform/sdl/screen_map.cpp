@@ -57,7 +57,39 @@ int ScreenAxis(int p, int origin, int extent, int size) {
     return origin + int((2 * int64_t(p) + 1) * extent / (2 * int64_t(size)));
 }
 
+// The first screen offset whose sample lies at or past picture pixel p:
+// (2 * offset + 1) * size >= 2 * p * extent.
+int FirstOffset(int p, int extent, int size) {
+    int64_t n = 2 * int64_t(p) * extent - size;
+    if (n <= 0) return 0;
+    int64_t d = 2 * int64_t(size);
+    return int((n + d - 1) / d);
+}
+
 }  // namespace
+
+void ScreenSpan(int from, int to, int origin, int extent, int size, int* first, int* last) {
+    if (from < 0) from = 0;
+    if (to > size) to = size;
+    if (size <= 0 || extent <= 0 || from >= to) {
+        *first = *last = origin;
+        return;
+    }
+    *first = origin + FirstOffset(from, extent, size);
+    *last = origin + FirstOffset(to, extent, size);
+}
+
+PixelRect ScreenRectOf(const PixelRect& rect, int pictureWidth, int pictureHeight, int left, int top,
+                       int right, int bottom) {
+    int x0, x1, y0, y1;
+    ScreenSpan(left, right, rect.x, rect.w, pictureWidth, &x0, &x1);
+    ScreenSpan(top, bottom, rect.y, rect.h, pictureHeight, &y0, &y1);
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+void SampleMap(int extent, int size, int* map) {
+    for (int s = 0; s < extent; ++s) map[s] = PictureAxis(s, 0, extent, size);
+}
 
 void PictureFromScreen(const PixelRect& rect, int pictureWidth, int pictureHeight, int sx, int sy,
                        int* px, int* py) {

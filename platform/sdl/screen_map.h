@@ -35,4 +35,19 @@ void PictureFromScreen(const PixelRect& rect, int pictureWidth, int pictureHeigh
 void ScreenFromPicture(const PixelRect& rect, int pictureWidth, int pictureHeight, int px, int py,
                        int* sx, int* sy);
 
+// The screen pixels that show picture pixels [from, to) along one axis of a
+// picture of `size` pixels drawn `extent` pixels long from `origin`: those
+// whose nearest picture pixel (as PictureFromScreen samples) lies in range.
+// Returns the half-open screen range through *first and *last.
+void ScreenSpan(int from, int to, int origin, int extent, int size, int* first, int* last);
+
+// The screen rectangle showing picture rectangle (left, top, right, bottom),
+// right and bottom exclusive, clipped to the picture.
+PixelRect ScreenRectOf(const PixelRect& rect, int pictureWidth, int pictureHeight, int left, int top,
+                       int right, int bottom);
+
+// For each of `extent` screen pixels along an axis, the picture pixel it
+// shows, as PictureFromScreen samples: what a scaler reads.
+void SampleMap(int extent, int size, int* map);
+
 }  // namespace sdlmap

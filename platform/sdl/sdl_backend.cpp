@@ -12,6 +12,7 @@
 #include "../posix/backend.h"
 #include "cp1251.h"
 #include "input_map.h"
+#include "presenter.h"
 #include "screen_map.h"
 
 static_assert(SDL_SCANCODE_A == sdlmap::ScanA && SDL_SCANCODE_Z == sdlmap::ScanZ, "scan codes");
@@ -36,15 +37,12 @@ bool WantVisible = false;
 bool WantCursor = true;
 
 SDL_Window* Window = nullptr;
-SDL_Renderer* Renderer = nullptr;
-SDL_Texture* Texture = nullptr;
+sdlpresent::Presenter* Presenter = nullptr;
+sdlpresent::Picture Picture;                // the picture as last presented
+const PALETTEENTRY* PaletteShown = nullptr;
 int PictureWidth = 0, PictureHeight = 0;
-sdlmap::PixelRect OutputRect{0, 0, 0, 0};  // in renderer pixels
 sdlmap::PixelRect MouseRect{0, 0, 0, 0};   // in window coordinates, as events give them
-
-uint32_t Lut[256];
-const PALETTEENTRY* LutSource = nullptr;
-bool ScreenCurrent = true;  // the texture holds nothing newer than the screen
+bool ScreenCurrent = true;  // the window shows everything presented
 
 bool VsyncTrusted = false;
 int FastFlips = 0;
@@ -71,37 +69,18 @@ bool StartVideo() {
     VideoUp = true;
     // The program never says when it is done with the display for good.
     std::atexit([] {
-        if (Texture) SDL_DestroyTexture(Texture);
-        if (Renderer) SDL_DestroyRenderer(Renderer);
+        delete Presenter;
         if (Window) SDL_DestroyWindow(Window);
-        Texture = nullptr;
-        Renderer = nullptr;
+        Presenter = nullptr;
         Window = nullptr;
         SDL_Quit();
     });
     return true;
 }
 
-void BuildLut(const PALETTEENTRY* palette) {
-    for (int i = 0; i < 256; ++i) {
-        uint32_t r, g, b;
-        if (palette) {
-            r = palette[i].peRed;
-            g = palette[i].peGreen;
-            b = palette[i].peBlue;
-        } else {
-            r = g = b = uint32_t(i);  // no palette attached yet: a grey ramp
-        }
-        Lut[i] = 0xFF000000u | r << 16 | g << 8 | b;
-    }
-    LutSource = palette;
-}
-
 void UpdateRects() {
-    int ow = 0, oh = 0, ww = 0, wh = 0;
-    SDL_GetRendererOutputSize(Renderer, &ow, &oh);
+    int ww = 0, wh = 0;
     SDL_GetWindowSize(Window, &ww, &wh);
-    OutputRect = sdlmap::PictureRect(PictureWidth, PictureHeight, ow, oh);
     MouseRect = sdlmap::PictureRect(PictureWidth, PictureHeight, ww, wh);
 }
 
@@ -115,13 +94,7 @@ void KeepCursor() {
 }
 
 void Show() {
-    SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
-    SDL_RenderClear(Renderer);
-    if (Texture) {
-        SDL_Rect dst{OutputRect.x, OutputRect.y, OutputRect.w, OutputRect.h};
-        SDL_RenderCopy(Renderer, Texture, nullptr, &dst);
-    }
-    SDL_RenderPresent(Renderer);
+    Presenter->Show();
     ScreenCurrent = true;
 }
 
@@ -151,14 +124,10 @@ void PaceFlip() {
     LastFlip = Clock::now();
 }
 
-bool CreateRenderer() {
-    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "1");
-    Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (!Renderer) Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE);
-    if (!Renderer) return false;
-    SDL_RendererInfo info;
-    VsyncTrusted = SDL_GetRendererInfo(Renderer, &info) == 0 &&
-                   (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+bool CreatePresenter() {
+    Presenter = sdlpresent::ChoosePresenter(Window);
+    if (!Presenter) return false;
+    VsyncTrusted = Presenter->Vsync();
     FastFlips = 0;
     SDL_DisplayMode mode;
     int refresh = 60;
@@ -175,13 +144,17 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_FOCUS_LOST: win_SetFocus(false); break;
     case SDL_WINDOWEVENT_CLOSE: win_PostInput(WM_CLOSE, 0, 0); break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-        if (Renderer && PictureWidth > 0) {
+        if (Presenter && PictureWidth > 0) {
+            Presenter->Relayout(Picture);
             UpdateRects();
             KeepCursor();
         }
         ScreenCurrent = false;
         break;
-    case SDL_WINDOWEVENT_EXPOSED: ScreenCurrent = false; break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        if (Presenter) Presenter->WindowExposed();
+        ScreenCurrent = false;
+        break;
     default: break;
     }
 }
@@ -272,7 +245,6 @@ bool bk_OpenDisplay() {
     if (DisplayOpen) return true;
     if (!StartVideo()) return false;
     if (!Window) {
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         // Sized to the desktop by itself: without a window manager nobody
         // acts on the full-screen request.
         SDL_Rect bounds{0, 0, 800, 600};
@@ -281,7 +253,7 @@ bool bk_OpenDisplay() {
                                   SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
                                       SDL_WINDOW_HIDDEN);
         if (!Window) return false;
-        if (!CreateRenderer()) {
+        if (!CreatePresenter()) {
             SDL_DestroyWindow(Window);
             Window = nullptr;
             return false;
@@ -304,27 +276,17 @@ bool bk_ModeOffered(int width, int height) {
 
 bool bk_SetMode(int width, int height) {
     if (!DisplayOpen || !sdlmap::ModeOffered(width, height)) return false;
-    if (!Texture || width != PictureWidth || height != PictureHeight) {
-        if (Texture) SDL_DestroyTexture(Texture);
-        Texture = SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888,
-                                    SDL_TEXTUREACCESS_STREAMING, width, height);
-        if (!Texture) {
-            PictureWidth = PictureHeight = 0;
-            return false;
-        }
+    if (!Presenter->SetPicture(width, height)) {
+        PictureWidth = PictureHeight = 0;
+        return false;
     }
     PictureWidth = width;
     PictureHeight = height;
+    Picture.width = width;
+    Picture.height = height;
+    Picture.pixels.assign(size_t(width) * height, 0);
     UpdateRects();
     KeepCursor();
-    // A new mode starts black, as the monitor shows it after switching.
-    void* pixels;
-    int pitch;
-    if (SDL_LockTexture(Texture, nullptr, &pixels, &pitch) == 0) {
-        for (int y = 0; y < height; ++y)
-            SDL_memset4(static_cast<uint8_t*>(pixels) + size_t(y) * pitch, 0xFF000000u, size_t(width));
-        SDL_UnlockTexture(Texture);
-    }
     ScreenCurrent = false;
     return true;
 }
@@ -334,18 +296,19 @@ int bk_PitchFor(int width) {
 }
 
 void bk_Present(const uint8_t* pixels, int pitch, int width, int height, const PALETTEENTRY* palette,
-                bool paletteChanged) {
-    if (!DisplayOpen || !Texture || width != PictureWidth || height != PictureHeight) return;
-    if (paletteChanged || palette != LutSource) BuildLut(palette);
-    void* out;
-    int outPitch;
-    if (SDL_LockTexture(Texture, nullptr, &out, &outPitch) != 0) return;
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* src = pixels + size_t(y) * pitch;
-        uint32_t* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out) + size_t(y) * outPitch);
-        for (int x = 0; x < width; ++x) dst[x] = Lut[src[x]];
+                bool paletteChanged, const DamageRegion& damage) {
+    if (!DisplayOpen || width != PictureWidth || height != PictureHeight) return;
+    if (paletteChanged || palette != PaletteShown) {
+        Presenter->SetPalette(palette);
+        PaletteShown = palette;
     }
-    SDL_UnlockTexture(Texture);
+    for (int i = 0; i < damage.count; ++i) {
+        const DamageRect& r = damage.rects[i];
+        for (int y = r.top; y < r.bottom; ++y)
+            SDL_memcpy(&Picture.pixels[size_t(y) * width + r.left], pixels + size_t(y) * pitch + r.left,
+                       size_t(r.right - r.left));
+    }
+    Presenter->Update(Picture, damage);
     ScreenCurrent = false;
 }
 

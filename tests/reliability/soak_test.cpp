@@ -39,6 +39,7 @@ TEST(Soak, FramesAndModeSwitchesKeepEveryInvariant) {
 
     InFreshProcess([=] {
         SetCaptureScreen(false);
+        SetCheckDamage(true);  // keeps its own copy of the screen
         SetTimeLimitMicros(UINT64_MAX / 2);
         Key(AfterFrames(0), 'B');  // the panel is on from the first frame
 
@@ -97,6 +98,8 @@ TEST(Soak, FramesAndModeSwitchesKeepEveryInvariant) {
         EXPECT_EQ(switchesMade, switches);
         EXPECT_EQ(static_cast<uint64_t>(CallCount(Call::DirectDrawCreate)), 1 + switches);
         EXPECT_TRUE(MessageBoxes().empty());
+        EXPECT_EQ(DamageCheck().wrongStretches, 0u) << DamageCheck().firstWrong;
+        EXPECT_GE(DamageCheck().presents, frames);
         EXPECT_EQ(LiveObjects(), 0);
         EXPECT_EQ(liveWhenUp, 1 + 8 + 1 + 5) << "display, 8 surfaces, screen palette, 5 sheet palettes";
         EXPECT_EQ(LeakCheck(), 0);

@@ -2,6 +2,9 @@
 // desktop's pixels map back to picture pixels.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/sdl/screen_map.h"
 
 using sdlmap::PictureFromScreen;
@@ -128,4 +131,56 @@ TEST(SdlScreenMap, PositionsInTheBarsClampToTheNearestEdge) {
     ScreenFromPicture(r, 320, 200, 500, -3, &sx, &sy);
     EXPECT_EQ(sx, 106 + 1067 - 2);  // the last column's first-centred screen pixel
     EXPECT_EQ(sy, 2);  // row 0 covers screen rows 0 to 3
+}
+
+// A damaged picture rectangle becomes the screen rectangle whose pixels
+// sample it: no more (other pixels would be sent for nothing), no less
+// (they would keep the old picture).
+TEST(SdlScreenMap, DamagedRectanglesMapToExactlyThePixelsThatShowThem) {
+    struct Case {
+        int pw, ph, sw, sh;          // picture and screen
+        int l, t, r, b;              // damaged picture rectangle
+        sdlmap::PixelRect expected;  // screen rectangle
+    };
+    const Case cases[] = {
+        {800, 600, 800, 600, 10, 20, 74, 52, {10, 20, 64, 32}},      // one to one
+        {320, 200, 800, 600, 10, 5, 12, 6, {25, 15, 5, 3}},          // 2.5 by 3, stretched to 4:3
+        {320, 240, 1920, 1080, 0, 0, 320, 240, {240, 0, 1440, 1080}},  // whole picture, bars aside
+        {800, 600, 200, 150, 0, 0, 3, 3, {0, 0, 1, 1}},              // a preview: a quarter size
+        {800, 600, 200, 150, 1, 1, 2, 2, {0, 0, 0, 0}},              // a pixel no screen pixel samples
+        {640, 480, 640, 480, -5, -5, 3, 900, {0, 0, 3, 480}},        // clipped to the picture
+    };
+    for (const Case& c : cases) {
+        sdlmap::PixelRect place = sdlmap::PictureRect(c.pw, c.ph, c.sw, c.sh);
+        sdlmap::PixelRect got = sdlmap::ScreenRectOf(place, c.pw, c.ph, c.l, c.t, c.r, c.b);
+        if (c.expected.w == 0) {
+            EXPECT_TRUE(got.w <= 0 || got.h <= 0) << c.pw << "x" << c.ph << " on " << c.sw << "x" << c.sh;
+            continue;
+        }
+        EXPECT_EQ((std::vector<int>{got.x, got.y, got.w, got.h}),
+                  (std::vector<int>{c.expected.x, c.expected.y, c.expected.w, c.expected.h}))
+            << c.pw << "x" << c.ph << " on " << c.sw << "x" << c.sh;
+    }
+    // Every mode on two screens: the pixels inside the mapped rectangle are
+    // exactly those whose sample falls in the damaged one.
+    for (const sdlmap::ModeSize& m : sdlmap::OfferedModes)
+        for (auto [sw, sh] : {std::pair{1920, 1080}, std::pair{1024, 768}}) {
+            sdlmap::PixelRect place = sdlmap::PictureRect(m.width, m.height, sw, sh);
+            std::vector<int> columns(size_t(place.w)), rows(size_t(place.h));
+            sdlmap::SampleMap(place.w, m.width, columns.data());
+            sdlmap::SampleMap(place.h, m.height, rows.data());
+            const int l = m.width / 3, t = m.height / 4, r = l + 33, b = t + 17;
+            sdlmap::PixelRect got = sdlmap::ScreenRectOf(place, m.width, m.height, l, t, r, b);
+            for (int x = 0; x < place.w; ++x) {
+                bool inside = x + place.x >= got.x && x + place.x < got.x + got.w;
+                ASSERT_EQ(inside, columns[size_t(x)] >= l && columns[size_t(x)] < r) << m.width << " x=" << x;
+            }
+            for (int y = 0; y < place.h; ++y) {
+                bool inside = y + place.y >= got.y && y + place.y < got.y + got.h;
+                ASSERT_EQ(inside, rows[size_t(y)] >= t && rows[size_t(y)] < b) << m.height << " y=" << y;
+                int px, py;
+                sdlmap::PictureFromScreen(place, m.width, m.height, place.x, y + place.y, &px, &py);
+                ASSERT_EQ(py, rows[size_t(y)]) << "the scaler samples as the mouse maps";
+            }
+        }
 }
