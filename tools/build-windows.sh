@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds velkaro.exe with Debian's mingw-w64 (g++-mingw-w64-x86-64):
+# Cross-builds velkaro.exe and velkaro.scr with Debian's mingw-w64 (g++-mingw-w64-x86-64):
 #   tools/build-windows.sh [build folder, default build-win] [extra cmake arguments...]
-# The executable lands in <build folder>/velkaro.exe.
+# The executable and the screen saver land in <build folder>/velkaro.exe and velkaro.scr.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build-win}
@@ -11,4 +11,4 @@ cmake -S "$root" -B "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release "$@"
 cmake --build "$build" -j2
-echo "built $build/velkaro.exe"
+echo "built $build/velkaro.exe and $build/velkaro.scr"

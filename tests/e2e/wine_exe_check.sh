@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Static checks of the Windows executable: wine_exe_check.sh <velkaro.exe>
+# Static checks of the Windows executable or screen saver:
+#   wine_exe_check.sh <velkaro.exe|velkaro.scr>
 # It must run on a bare Windows (only system DLLs imported), be a GUI
 # program, and carry the five bitmaps and the icon, Russian-tagged, in the
-# stored layout the bitmap loader reads.
+# stored layout the bitmap loader reads. A screen saver also carries its
+# name as string 1, which the screen saver settings show.
 set -u
-EXE=${1:?usage: $0 <velkaro.exe>}
+EXE=${1:?usage: $0 <velkaro.exe|velkaro.scr>}
 OBJDUMP=$(command -v x86_64-w64-mingw32-objdump || command -v objdump)
 WINDRES=$(command -v x86_64-w64-mingw32-windres)
 if [ -z "$OBJDUMP" ] || [ -z "$WINDRES" ]; then
@@ -70,6 +72,12 @@ while [ $((offset + 32)) -le "$total" ]; do
             if [ "$type" -eq 2 ]; then
                 data=$((offset + header_size))
                 found["$type/$name/header"]="$(u32 "$res" $data)/$(u32 "$res" $((data + 4)))/$(u32 "$res" $((data + 8)))/$(u16 "$res" $((data + 14)))"
+            elif [ "$type" -eq 6 ] && [ "$name" -eq 1 ]; then
+                # Block 1 holds strings 0-15, each a UTF-16 length and text.
+                data=$((offset + header_size))
+                string1=$((data + 2 + 2 * $(u16 "$res" $data)))
+                found[6/1/string1]=$(dd if="$res" bs=1 skip=$((string1 + 2)) count=$((2 * $(u16 "$res" $string1))) status=none |
+                    iconv -f UTF-16LE -t UTF-8)
             fi
         fi
     fi
@@ -77,7 +85,10 @@ while [ $((offset + 32)) -le "$total" ]; do
 done
 
 # type/id, data size, language
-for entry in "2/101 5160" "2/102 5160" "2/104 5160" "2/107 5160" "2/108 5160" "14/105 20" "3/1 2216"; do
+entries=("2/101 5160" "2/102 5160" "2/104 5160" "2/107 5160" "2/108 5160" "14/105 20" "3/1 2216")
+# The string block of ids 0-15: fifteen empty strings and "Velkaro".
+[[ "$EXE" == *.scr ]] && entries+=("6/1 46")
+for entry in "${entries[@]}"; do
     key=${entry% *}
     want="${entry#* }/0x0419"
     got=${found[$key]:-missing}
@@ -93,6 +104,9 @@ for entry in "2/101 5160" "2/102 5160" "2/104 5160" "2/107 5160" "2/108 5160" "1
     fi
 done
 if [ -z "${found[2/103]:-}" ]; then pass "no bitmap 103"; else fail "unexpected bitmap 103"; fi
+if [[ "$EXE" == *.scr ]]; then
+    if [ "${found[6/1/string1]:-}" = Velkaro ]; then pass "string 1: Velkaro"; else fail "string 1: \"${found[6/1/string1]:-}\", expected Velkaro"; fi
+fi
 
 if [ "$FAILURES" -ne 0 ]; then
     echo "wine_exe_check: $FAILURES check(s) failed"
