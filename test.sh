@@ -16,6 +16,6 @@ bash tools/fuzz.sh 60 build-asan
 
 bash tools/build-windows.sh build-win >/dev/null
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKARO_TESTS=ON -DVELKARO_TOOLS=ON \
-    -DVELKARO_WINDOWS_EXE="$PWD/build-win/velkaro.exe" >/dev/null
+    -DVELKARO_WINDOWS_EXE="$PWD/build-win/velkaro.exe" -DVELKARO_WINDOWS_SCR="$PWD/build-win/velkaro.scr" >/dev/null
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2

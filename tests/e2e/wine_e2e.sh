@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
 # End-to-end run of the Windows executable under Wine, in a private Xvfb
 # server and a private Wine prefix:
-#   wine_e2e.sh <velkaro.exe> <work folder> [<Linux velkaro>]
+#   wine_e2e.sh [--scr <velkaro.scr>] <velkaro.exe> <work folder> [<Linux velkaro>]
 # Runs the program in an 800x600 virtual desktop (where Wine offers real
 # 8-bit exclusive modes), drives it with xdotool and checks the screen
 # against the pixels the background, frame and counter-panel rules give.
 # Then runs it without a virtual desktop, where Wine refuses the 8-bit mode,
 # and checks the fatal message box. Given a Linux build, it also shows the
 # same style there and compares the two screens pixel for pixel wherever the
-# picture does not depend on where the cards happen to be.
+# picture does not depend on where the cards happen to be. Given the screen
+# saver, it runs that with each of its arguments in the same server and prefix.
 # Prints PASS/FAIL lines; exits 1 on any failure, 77 when a tool is missing.
 set -u
 
+SCR=
+positional=()
+while [ $# -gt 0 ]; do
+    case $1 in
+    --scr) SCR=$(readlink -f "${2:?--scr needs a file}"); shift 2 ;;
+    *) positional+=("$1"); shift ;;
+    esac
+done
+set -- "${positional[@]}"
 if [ $# -lt 2 ]; then
-    echo "usage: $0 <velkaro.exe> <work folder> [<Linux velkaro>]" >&2
+    echo "usage: $0 [--scr <velkaro.scr>] <velkaro.exe> <work folder> [<Linux velkaro>]" >&2
     exit 2
 fi
 EXE=$(readlink -f "$1")
@@ -21,7 +31,7 @@ WORK=$(mkdir -p "$2" && cd "$2" && pwd)
 LINUX_EXE=${3:-}
 [ -n "$LINUX_EXE" ] && LINUX_EXE=$(readlink -f "$LINUX_EXE")
 
-for tool in wine wineserver winepath Xvfb xdotool import convert compare; do
+for tool in wine wineserver winepath winedbg Xvfb xdotool import convert compare; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIP: $tool not found (Debian: wine64 xvfb xdotool imagemagick)"
         exit 77
@@ -29,6 +39,10 @@ for tool in wine wineserver winepath Xvfb xdotool import convert compare; do
 done
 if [ ! -f "$EXE" ]; then
     echo "FAIL: no executable at $1"
+    exit 1
+fi
+if [ -n "$SCR" ] && [ ! -f "$SCR" ]; then
+    echo "FAIL: no screen saver at $SCR"
     exit 1
 fi
 
@@ -44,6 +58,7 @@ CARD_BUDGET=4608
 XVFB_PID=
 LINUX_XVFB_PID=
 RUN_PID=
+HOST_PID=
 export WINEPREFIX="$WORK/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -51,6 +66,7 @@ unset WINEARCH
 
 cleanup() {
     if [ -n "$RUN_PID" ]; then kill "$RUN_PID" 2>/dev/null; fi
+    if [ -n "$HOST_PID" ]; then kill "$HOST_PID" 2>/dev/null; fi
     if [ -n "${DISPLAY:-}" ] && [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1; fi
     if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; fi
     if [ -n "$LINUX_XVFB_PID" ]; then kill "$LINUX_XVFB_PID" 2>/dev/null; fi
@@ -90,10 +106,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w
 fi
 
-set_virtual_desktop() { # on|off
+set_virtual_desktop() { # on|off [WxH, default 800x600]
     if [ "$1" = on ]; then
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${2:-800x600}" /f >/dev/null 2>&1
     else
         wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
     fi
@@ -106,14 +122,20 @@ mkdir -p "$RUN_DIR"
 RUN_DIR_DOS=$(winepath -w "$RUN_DIR" 2>/dev/null)
 
 # Starts the program in the background with RUN_DIR as its working folder;
-# its exit code lands in $WORK/exit-code.
-start_program() { # <log file> [env assignments...]
+# its exit code lands in $WORK/exit-code. Without a program, velkaro.exe.
+start_program() { # <log file> [NAME=value...] [<program> [arguments...]]
     local log=$1
     shift
+    local assignments=()
+    while [[ $# -gt 0 && "$1" =~ ^[A-Za-z_][A-Za-z0-9_]*= ]]; do
+        assignments+=("$1")
+        shift
+    done
+    [ $# -eq 0 ] && set -- "$EXE"
     rm -f "$WORK/exit-code"
     (
         cd "$RUN_DIR" || exit 1
-        env "$@" wine start /wait /d "$RUN_DIR_DOS" /unix "$EXE" >"$log" 2>&1
+        env "${assignments[@]}" wine start /wait /d "$RUN_DIR_DOS" /unix "$@" >"$log" 2>&1
         echo $? >"$WORK/exit-code"
     ) &
     RUN_PID=$!
@@ -133,9 +155,9 @@ wait_exit() { # <seconds>
     echo none
 }
 
-expect_exit_zero() { # <what ended it>
+expect_exit_zero() { # <what ended it> [seconds, default 20]
     local code
-    code=$(wait_exit 20)
+    code=$(wait_exit "${2:-20}")
     if [ "$code" = 0 ]; then pass "$1 ends the program with exit code 0"; else fail "$1: exit code $code"; fi
 }
 
@@ -178,6 +200,21 @@ wait_message_box() { # <seconds>
             fi
         done
         sleep 0.2
+    done
+    return 1
+}
+
+# Handle of the first window of a class in Wine's window list, in decimal as
+# Windows writes it on a command line; fails when none within the time.
+window_handle() { # <class> <seconds>
+    local i handle
+    for i in $(seq 1 "$2"); do
+        handle=$(winedbg --command "info wnd" 2>/dev/null | awk -v class="$1" '$2 == class { print $1; exit }')
+        if [ -n "$handle" ]; then
+            echo $((16#$handle))
+            return 0
+        fi
+        sleep 1
     done
     return 1
 }
@@ -308,24 +345,33 @@ expect_screen() { # <window id> <shot> <style> <W> <H> <seconds> <what>
     return 1
 }
 
-# Run 1: virtual desktop; start, B, a mode key, Esc.
+# Virtual desktop; start, B, a mode key, Esc. Screenshots are named
+# <prefix><picture>.png.
+session_checks() { # <label> <screenshot prefix> <program> [arguments...]
+    local label=$1 shots=$2 log="$WORK/${2}run1.log"
+    shift 2
+    echo "not the program's" >"$RUN_DIR/debug.log"
+    start_program "$log" "$@"
+    if desktop=$(wait_window ' - Wine desktop$' 60) && wait_window '^Velkaro$' 30 >/dev/null; then
+        pass "$label: program window up in a virtual desktop"
+        expect_screen "$desktop" "$WORK/${shots}start.png" 0 800 600 20 "$label: black start at 800x600 with the cards"
+        if [ -e "$RUN_DIR/debug.log" ]; then fail "$label: debug.log in the working folder was not deleted"; else pass "$label: debug.log deleted at start"; fi
+        xdotool key b
+        expect_screen "$desktop" "$WORK/${shots}wine-style1-800x600.png" 1 800 600 10 "$label: B: dark red, white frame, panel 800 600"
+        xdotool key 5
+        expect_screen "$desktop" "$WORK/${shots}wine-style1-640x480.png" 1 640 480 10 "$label: key 5: 640x480 keeps the style, panel 640 480"
+        xdotool key Escape
+        expect_exit_zero "$label: Esc"
+    else
+        fail "$label: no program window within a minute (log: $log)"
+    fi
+    stop_program
+}
+
+# Run 1: velkaro.exe, and the screen saver run as Windows runs it.
 set_virtual_desktop on
-echo "not the program's" >"$RUN_DIR/debug.log"
-start_program "$WORK/run1.log"
-if desktop=$(wait_window ' - Wine desktop$' 60) && wait_window '^Velkaro$' 30 >/dev/null; then
-    pass "program window up in a virtual desktop"
-    expect_screen "$desktop" "$WORK/start.png" 0 800 600 20 "black start at 800x600 with the cards"
-    if [ -e "$RUN_DIR/debug.log" ]; then fail "debug.log in the working folder was not deleted"; else pass "debug.log deleted at start"; fi
-    xdotool key b
-    expect_screen "$desktop" "$WORK/wine-style1-800x600.png" 1 800 600 10 "B: dark red, white frame, panel 800 600"
-    xdotool key 5
-    expect_screen "$desktop" "$WORK/wine-style1-640x480.png" 1 640 480 10 "key 5: 640x480 keeps the style, panel 640 480"
-    xdotool key Escape
-    expect_exit_zero "Esc"
-else
-    fail "no program window within a minute (log: $WORK/run1.log)"
-fi
-stop_program
+session_checks velkaro.exe "" "$EXE"
+[ -n "$SCR" ] && session_checks "velkaro.scr /s" scr- "$SCR" /s
 
 # Run 2: a mouse jump ends it.
 start_program "$WORK/run2.log"
@@ -340,34 +386,94 @@ else
 fi
 stop_program
 
+# The preview of the screen saver, in Notepad's edit control standing in for
+# the little monitor of the settings dialog: the program's window never
+# comes, the 640x480 desktop keeps its size, and the preview lasts as long
+# as its host.
+if [ -n "$SCR" ]; then
+    set_virtual_desktop on 640x480
+    (cd "$RUN_DIR" && exec wine notepad >"$WORK/notepad.log" 2>&1) &
+    HOST_PID=$!
+    if host=$(window_handle Edit 60) && desktop=$(wait_window ' - Wine desktop$' 10); then
+        start_program "$WORK/preview.log" "$SCR" /p "$host"
+        if window_handle VelkaroPreview 30 >/dev/null; then
+            sleep 2
+            windows=$(winedbg --command "info wnd" 2>/dev/null)
+            if grep -q ' DX_Window ' <<<"$windows"; then fail "/p: the program's window is up"; else pass "/p: no program window"; fi
+            size=$(window_size "$desktop")
+            if [ "$size" = 640x480 ]; then pass "/p: the display mode stays 640x480"; else fail "/p: the desktop is $size, not 640x480"; fi
+            if [ -s "$WORK/exit-code" ]; then fail "/p: ended while its host window is there"; else pass "/p: runs while its host window is there"; fi
+        else
+            fail "/p: no preview window in the host (log: $WORK/preview.log)"
+        fi
+        shoot "$desktop" "$WORK/preview.png"
+        wine taskkill /im notepad.exe >/dev/null 2>&1
+        expect_exit_zero "/p: closing the host window" 10
+    else
+        fail "/p: no Notepad window to host the preview (log: $WORK/notepad.log)"
+    fi
+    wait "$HOST_PID" 2>/dev/null
+    HOST_PID=
+    stop_program
+fi
+
+# Checks the message box: its text as Wine traces it (UTF-16 code points)
+# and that Return ends the program with 0.
+message_box_checks() { # <label> <log> <screenshot> <traced text> <text as read>
+    local box
+    if ! box=$(wait_message_box 60); then
+        fail "$1: no message box within a minute (log: $2)"
+        return 1
+    fi
+    sleep 1
+    shoot "$box" "$3"
+    pass "$1: message box captioned Velkaro on screen ($(window_size "$box")), screenshot $3"
+    if grep -qF "MSGBOX_OnInit L\"$4\"" "$2"; then
+        pass "$1: message text reads \"$5\" under LANG=C"
+    else
+        fail "$1: message text is not the expected one: $(grep -a MSGBOX_OnInit "$2" | head -n1)"
+    fi
+    xdotool key Return
+    expect_exit_zero "$1: dismissing the message"
+}
+
 # Run 3: no virtual desktop, on a 24-bit X screen of another size: Wine
 # refuses the 8-bit mode. The locale is not Russian, so the text only reads
 # right if it is decoded as Windows-1251 whatever the ANSI code page.
 set_virtual_desktop off
 start_program "$WORK/run3.log" LANG=C LC_ALL=C WINEDEBUG=trace+msgbox
-if box=$(wait_message_box 60); then
+if wait_message_box 60 >/dev/null; then
     sleep 1
     shoot root "$WORK/fatal-screen.png"
-    shoot "$box" "$WORK/fatal-box.png"
-    pass "message box captioned Velkaro on screen ($(window_size "$box")), screenshot $WORK/fatal-box.png"
     if [ -n "$(full_screen_windows)" ]; then
         fail "the program's full-screen window is still visible behind the message"
     else
         pass "the program's window is hidden while the message shows"
     fi
-    # Wine traces the box text as UTF-16 code points.
-    expected_text='\041f\0440\043e\0433\0440\0430\043c\043c\0430 \043f\0440\0435\0440\0432\0430\043d\0430\n\041e\0448\0438\0431\043a\0430 \0432 SetDisplayMode'
-    if grep -qF "MSGBOX_OnInit L\"$expected_text\"" "$WORK/run3.log"; then
-        pass "message text reads \"Программа прервана / Ошибка в SetDisplayMode\" under LANG=C"
-    else
-        fail "message text is not the expected one: $(grep -a MSGBOX_OnInit "$WORK/run3.log" | head -n1)"
-    fi
-    xdotool key Return
-    expect_exit_zero "dismissing the message"
-else
-    fail "no message box within a minute (log: $WORK/run3.log)"
 fi
+message_box_checks "fatal message" "$WORK/run3.log" "$WORK/fatal-box.png" \
+    '\041f\0440\043e\0433\0440\0430\043c\043c\0430 \043f\0440\0435\0440\0432\0430\043d\0430\n\041e\0448\0438\0431\043a\0430 \0432 SetDisplayMode' \
+    "Программа прервана / Ошибка в SetDisplayMode"
 stop_program
+
+# The screen saver's settings, asked for with /c or with nothing, are none;
+# /a, a password change on old systems, and anything unknown end it at once.
+# Here /s would stop at the fatal message, so none of them can pass by
+# running the program.
+if [ -n "$SCR" ]; then
+    for argument in /c ""; do
+        start_program "$WORK/settings.log" LANG=C LC_ALL=C WINEDEBUG=trace+msgbox "$SCR" ${argument:+"$argument"}
+        message_box_checks "velkaro.scr ${argument:-without argument}" "$WORK/settings.log" \
+            "$WORK/settings-box${argument//\//-}.png" \
+            '\0423 Velkaro \043d\0435\0442 \043d\0430\0441\0442\0440\043e\0435\043a.' "У Velkaro нет настроек."
+        stop_program
+    done
+    for argument in /a /x; do
+        start_program "$WORK/other.log" "$SCR" "$argument"
+        expect_exit_zero "velkaro.scr $argument" 15
+        stop_program
+    done
+fi
 
 # The same style on Linux: the screens must agree wherever the cards cannot
 # be, and differ elsewhere by no more than the cards of both.
