@@ -6,8 +6,6 @@
 
 #include "resource_ids.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
-
 namespace {
 
 // "У Velkaro нет настроек." in Windows-1251, as the program's other message.
