@@ -18,6 +18,8 @@ else()
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine_exe_check.sh ${VELKARO_WINDOWS_SCR})
     set_tests_properties(wine_scr_check PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60 LABELS "wine")
     set(velkaro_wine_scr_arguments --scr ${VELKARO_WINDOWS_SCR})
+  else()
+    message(STATUS "Wine tests of the screen saver not added: VELKARO_WINDOWS_SCR is empty")
   endif()
 
   # With the Linux program at hand the run also compares the two screens.
