@@ -387,7 +387,7 @@ w('## Presenting: what changed, not the screen')
 w('')
 w('Each flip hands the back end only the region where the new picture differs from the one on '
   'the screen. The SDL back end copies, converts and sends just that region through one of two '
-  'presenters: *surface* scales it with the CPU straight into the window\\'s own framebuffer (X '
+  'presenters: *surface* scales it with the CPU straight into the window\'s own framebuffer (X '
   'shared memory) and updates only those rectangles; *texture* updates those parts of a streaming '
   'texture drawn by an SDL renderer. The automatic choice takes *surface* where OpenGL would be '
   'a software rasteriser (as under Xvfb, which offers no direct rendering) and *texture* on a GPU.')
@@ -395,11 +395,11 @@ w('')
 w('### The whole program on one screen')
 w('')
 w('All runs on Xvfb, one after the other in the same run, style 1 so the panel shows. Frame rates '
-  'are read from the program\\'s own panel in six screenshots 1.5 s apart, pixel for pixel; the '
-  'program\\'s CPU is its own user and system time over the same interval (the X server\\'s is not '
+  'are read from the program\'s own panel in six screenshots 1.5 s apart, pixel for pixel; the '
+  'program\'s CPU is its own user and system time over the same interval (the X server\'s is not '
   'counted). *Paced* is the default (a flip waits for the refresh period); *unpaced* sets '
   '`SDL_RENDER_VSYNC=0`. Wine runs the Windows build in an 800x600 virtual desktop with its '
-  'default DirectDraw renderer (OpenGL) and with `HKCU\\\\Software\\\\Wine\\\\Direct3D` `renderer` = `gdi`.')
+  'default DirectDraw renderer (OpenGL) and with `HKCU\\Software\\Wine\\Direct3D` `renderer` = `gdi`.')
 w('')
 w('| Run | Panel frames/s, median | Frames/s between first and last shot | Program CPU, % of a core | CPU per frame | Resident (VmRSS / peak) |')
 w('|---|---|---|---|---|---|')
@@ -434,7 +434,7 @@ if paced_cpu is not None and paced_rss:
     lines.append('Paced at the default settings the program uses %.1f%% of a core and %.1f MB resident '
                  '(aims: at most 2%% and 40 MB).' % (paced_cpu, paced_rss / 1024))
 unpaced = get('linux-unpaced', 'fps')
-for tag, name, aim in (('wine-gdi', 'Wine\\'s GDI renderer', 5), ('wine-default', 'Wine\\'s default renderer', 20)):
+for tag, name, aim in (('wine-gdi', 'Wine\'s GDI renderer', 5), ('wine-default', 'Wine\'s default renderer', 20)):
     other = get(tag, 'fps')
     if unpaced and other:
         lines.append('Unpaced, the Linux build draws %.1f times the frames per second of the Windows build '
@@ -452,7 +452,7 @@ for tag, label in runs:
           'busy, and its median says little.' % (label, min(f['readings']), max(f['readings'])))
 w('')
 w('For comparison, before presenting followed the damage every flip converted and uploaded all '
-  '480,000 pixels and recomposited the whole window through Mesa\\'s software OpenGL: paced, '
+  '480,000 pixels and recomposited the whole window through Mesa\'s software OpenGL: paced, '
   '21-26% of a core and 106 MB resident; unpaced, 300-440 frames/s on 1.4 cores; the Windows '
   'build under Wine on the same screen 180-390 frames/s (default renderer) and 1,200-2,500 '
   'frames/s (GDI).')
@@ -460,9 +460,9 @@ w('')
 
 w('### The back end alone')
 w('')
-w('`velkaro_bench_sdl`: `bk_Present` and the flip\\'s show of a synthetic picture on an 800x600 Xvfb '
+w('`velkaro_bench_sdl`: `bk_Present` and the flip\'s show of a synthetic picture on an 800x600 Xvfb '
   'screen, unpaced, wall-clock per frame. *Whole* changes every pixel; *steady* hands over the '
-  'damage of a steady frame (three moved cards with captions and the panel\\'s numbers, about '
+  'damage of a steady frame (three moved cards with captions and the panel\'s numbers, about '
   '9,000 pixels). Wall-clock time includes waiting for the X server.')
 w('')
 w('| Mode | surface, whole | surface, steady | texture, whole | texture, steady |')
