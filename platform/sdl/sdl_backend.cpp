@@ -11,6 +11,7 @@
 
 #include "../posix/backend.h"
 #include "cp1251.h"
+#include "host_window.h"
 #include "input_map.h"
 #include "presenter.h"
 #include "screen_map.h"
@@ -215,6 +216,10 @@ void bk_ScreenSize(int* width, int* height) {
     *width = 800;
     *height = 600;
     if (!StartVideo()) return;
+    if (SDL_Window* host = HostWindow()) {
+        SDL_GetWindowSize(host, width, height);
+        return;
+    }
     SDL_DisplayMode mode;
     int display = Window ? SDL_GetWindowDisplayIndex(Window) : 0;
     if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) == 0 && mode.w > 0 &&
@@ -226,7 +231,7 @@ void bk_ScreenSize(int* width, int* height) {
 
 void bk_ShowWindow(bool visible) {
     WantVisible = visible;
-    if (!Window) return;
+    if (!Window || Window == HostWindow()) return;  // the host shows it
     if (visible) {
         SDL_ShowWindow(Window);
         SDL_RaiseWindow(Window);
@@ -238,7 +243,7 @@ void bk_ShowWindow(bool visible) {
 
 void bk_ShowCursor(bool visible) {
     WantCursor = visible;
-    if (VideoUp) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+    if (VideoUp && !HostWindow()) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
 bool bk_OpenDisplay() {
@@ -249,7 +254,9 @@ bool bk_OpenDisplay() {
         // acts on the full-screen request.
         SDL_Rect bounds{0, 0, 800, 600};
         SDL_GetDisplayBounds(0, &bounds);
-        Window = SDL_CreateWindow("Velkaro", bounds.x, bounds.y, bounds.w, bounds.h,
+        Window = HostWindow();
+        if (!Window)
+            Window = SDL_CreateWindow("Velkaro", bounds.x, bounds.y, bounds.w, bounds.h,
                                   SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
                                       SDL_WINDOW_HIDDEN);
         if (!Window) return false;

@@ -2,6 +2,10 @@
 // that the program carries as resources.
 //
 //   velkaro_artgen <art folder> <output folder>
+//   velkaro_artgen --png <scale> <art file> <output.png>
+//
+// The second form draws one picture as a PNG, each pixel a square of
+// scale x scale, hidden pixels transparent: the icon for Linux desktops.
 //
 // Every *.txt file of the art folder describes one output file:
 //
@@ -21,6 +25,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -239,6 +244,80 @@ std::vector<uint8_t> Icon(const Art& art) {
     return out;
 }
 
+// Stored (uncompressed) deflate blocks keep this free of zlib; the files are
+// small and the package compresses them anyway.
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
+    static const auto table = [] {
+        std::vector<uint32_t> t(256);
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+}
+
+void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+    PutBig32(out, uint32_t(data.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBig32(out, Crc32(&out[start], out.size() - start));
+}
+
+std::vector<uint8_t> Png(const Art& art, int scale) {
+    const int width = art.width * scale, height = art.height * scale;
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < width; ++x) {
+            const size_t at = size_t(y / scale) * art.width + size_t(x / scale);
+            uint8_t red, green, blue;
+            ShadeOf(art.pixels[at], red, green, blue);
+            raw.insert(raw.end(), {red, green, blue, uint8_t(art.hidden[at] ? 0 : 255)});
+        }
+    }
+    std::vector<uint8_t> zlib{0x78, 0x01};
+    for (size_t done = 0; done < raw.size();) {
+        const size_t part = std::min<size_t>(raw.size() - done, 65535);
+        zlib.push_back(done + part == raw.size() ? 1 : 0);
+        Put16(zlib, unsigned(part));
+        Put16(zlib, unsigned(~part & 0xFFFF));
+        zlib.insert(zlib.end(), raw.begin() + std::ptrdiff_t(done), raw.begin() + std::ptrdiff_t(done + part));
+        done += part;
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBig32(zlib, b << 16 | a);
+
+    std::vector<uint8_t> header;
+    PutBig32(header, uint32_t(width));
+    PutBig32(header, uint32_t(height));
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA
+    std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(out, "IHDR", header);
+    PutChunk(out, "IDAT", zlib);
+    PutChunk(out, "IEND", {});
+    return out;
+}
+
+void WriteFile(const fs::path& target, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(target, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out) throw ArtError{"cannot write " + target.string()};
+}
+
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -246,11 +325,21 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <art folder> <output folder>\n", argv[0]);
+    const bool png = argc == 5 && std::string(argv[1]) == "--png";
+    if (argc != 3 && !png) {
+        std::fprintf(stderr,
+                     "usage: %s <art folder> <output folder>\n"
+                     "       %s --png <scale> <art file> <output.png>\n",
+                     argv[0], argv[0]);
         return 2;
     }
     try {
+        if (png) {
+            const int scale = std::atoi(argv[2]);
+            if (scale < 1 || scale > 16) throw ArtError{std::string("bad scale: ") + argv[2]};
+            WriteFile(argv[4], Png(Parse(argv[3]), scale));
+            return 0;
+        }
         std::vector<fs::path> sources;
         for (const auto& entry : fs::directory_iterator(argv[1]))
             if (entry.is_regular_file() && entry.path().extension() == ".txt")
@@ -272,10 +361,7 @@ int main(int argc, char** argv) {
             } else {
                 Fail(art.source, 0, "output must be .bmp or .ico: " + art.output);
             }
-            const fs::path target = fs::path(argv[2]) / art.output;
-            std::ofstream out(target, std::ios::binary);
-            out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-            if (!out) throw ArtError{"cannot write " + target.string()};
+            WriteFile(fs::path(argv[2]) / art.output, bytes);
         }
     } catch (const ArtError& error) {
         std::fprintf(stderr, "artgen: %s\n", error.text.c_str());

@@ -1,0 +1,85 @@
+#include "host_window.h"
+
+#include <SDL.h>
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+
+namespace {
+
+bool XFailed = false;
+
+int NoteXFailure(Display*, XErrorEvent*) {
+    XFailed = true;
+    return 0;
+}
+
+// SDL's first request on a window that does not exist ends the process in
+// Xlib's error handler, so ask on a connection of our own first. SDL has
+// loaded Xlib already; borrow it rather than link it.
+bool WindowExists(uint32_t id) {
+    void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!xlib) return false;
+    auto open = reinterpret_cast<Display* (*)(const char*)>(dlsym(xlib, "XOpenDisplay"));
+    auto close = reinterpret_cast<int (*)(Display*)>(dlsym(xlib, "XCloseDisplay"));
+    auto handle = reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(dlsym(xlib, "XSetErrorHandler"));
+    auto attributes = reinterpret_cast<Status (*)(Display*, Window, XWindowAttributes*)>(
+        dlsym(xlib, "XGetWindowAttributes"));
+    auto sync = reinterpret_cast<int (*)(Display*, Bool)>(dlsym(xlib, "XSync"));
+    bool exists = false;
+    Display* display = open && close && handle && attributes && sync ? open(nullptr) : nullptr;
+    if (display) {
+        XFailed = false;
+        XErrorHandler previous = handle(NoteXFailure);
+        XWindowAttributes found;
+        exists = attributes(display, id, &found) != 0;
+        sync(display, False);
+        handle(previous);
+        close(display);
+    }
+    dlclose(xlib);
+    return exists && !XFailed;
+}
+
+// Keys, the mouse and the focus belong to the host: the daemon ends us with
+// SIGTERM, and in the settings' preview a passing mouse must not.
+int LeaveInputToHost(void*, SDL_Event* event) {
+    switch (event->type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_TEXTINPUT:
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL: return 0;
+    case SDL_WINDOWEVENT:
+        return event->window.event != SDL_WINDOWEVENT_FOCUS_GAINED &&
+               event->window.event != SDL_WINDOWEVENT_FOCUS_LOST;
+    default: return 1;
+    }
+}
+
+}  // namespace
+
+SDL_Window* HostWindow() {
+    static bool tried = false;
+    static SDL_Window* window = nullptr;
+    if (tried || !SDL_WasInit(SDL_INIT_VIDEO)) return window;
+    tried = true;
+    const char* text = SDL_getenv("XSCREENSAVER_WINDOW");
+    uint32_t id = sdlmap::HostWindowId(text);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!id || !driver || SDL_strcmp(driver, "x11") != 0 || !WindowExists(id)) {
+        if (text) SDL_Log("XSCREENSAVER_WINDOW=%s names no window; running full screen", text);
+        return nullptr;
+    }
+    // Otherwise the accelerated renderer makes the window anew, which it
+    // cannot do to someone else's.
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    window = SDL_CreateWindowFrom(reinterpret_cast<void*>(uintptr_t(id)));
+    if (!window) {
+        SDL_Log("XSCREENSAVER_WINDOW=%s: %s", text, SDL_GetError());
+        return nullptr;
+    }
+    SDL_SetEventFilter(LeaveInputToHost, nullptr);
+    return window;
+}
