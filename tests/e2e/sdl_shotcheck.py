@@ -5,6 +5,10 @@ show. Prints one line per finding; exits 1 when a check fails.
   sdl_shotcheck.py start  SHOT
   sdl_shotcheck.py style  SHOT STYLE MODE_W MODE_H
   sdl_shotcheck.py clusters SHOT
+  sdl_shotcheck.py hosted SHOT X Y W H
+
+"hosted" expects the start picture inside the window at (X, Y), W x H, and
+nothing but black around it.
 
 The picture of mode MODE_W x MODE_H is expected where the back end puts it on
 the screen: as large as fits, 4:3 for 320x200 and 640x400, its own shape
@@ -62,6 +66,13 @@ class Shot:
         self.width, self.height = int(fields[1]), int(fields[2])
         self.pixels = data[pos + 1:pos + 1 + 3 * self.width * self.height]
 
+    def crop(self, x, y, w, h):
+        part = Shot.__new__(Shot)
+        part.width, part.height = w, h
+        part.pixels = b"".join(self.pixels[3 * ((y + r) * self.width + x):3 * ((y + r) * self.width + x + w)]
+                               for r in range(h))
+        return part
+
     def at(self, x, y):
         i = 3 * (y * self.width + x)
         return tuple(self.pixels[i:i + 3])
@@ -118,7 +129,9 @@ def panel_row(mode_w, mode_h, fill):
     return expected
 
 
-def check_start(shot, c):
+def check_start(shot, c, scale=1.0):
+    """scale: the picture's size on screen against 800x600, for the
+    thresholds that count pixels."""
     counts = {}
     for i in range(0, len(shot.pixels), 3):
         px = tuple(shot.pixels[i:i + 3])
@@ -128,16 +141,15 @@ def check_start(shot, c):
     c.expect(not stray, "only card and caption colours on black (stray: %s)" % sorted(stray.items())[:5])
     c.expect(counts.get(colour(227), 0) == 0, "no transparent magenta shows")
     c.expect(counts.get(BLACK, 0) >= total * 0.97, "black background (%d of %d)" % (counts.get(BLACK, 0), total))
-    c.expect(counts.get(YELLOW, 0) >= 150, "caption letters (%d yellow pixels)" % counts.get(YELLOW, 0))
-    groups = clusters(shot)
-    c.expect(len(groups) == 3 and min(groups) >= 30,
+    c.expect(counts.get(YELLOW, 0) >= 150 * scale * scale, "caption letters (%d yellow pixels)" % counts.get(YELLOW, 0))
+    groups = clusters(shot, max(4, round(16 * scale)))
+    c.expect(len(groups) == 3 and min(groups) >= 30 * scale * scale,
              "three cards, each with its caption (caption pixels per group: %s)" % groups)
 
 
-def clusters(shot):
-    """Groups of non-black pixels, joined when closer than 16 pixels (a card
+def clusters(shot, cell=16):
+    """Groups of non-black pixels, joined when closer than a cell (a card
     and its caption make one), each with its number of caption pixels."""
-    cell = 16
     marked = {}
     for y in range(shot.height):
         row = y * shot.width * 3
@@ -202,6 +214,17 @@ def check_style(shot, c, style, mode_w, mode_h):
              "picture spans the rectangle edge to edge")
 
 
+def check_hosted(shot, c, x, y, w, h):
+    outside = 0
+    for sy in range(shot.height):
+        for sx in range(shot.width):
+            if not (x <= sx < x + w and y <= sy < y + h) and shot.at(sx, sy) != BLACK:
+                outside += 1
+    c.expect(outside == 0, "nothing drawn outside the window (%d pixels)" % outside)
+    rx, ry, rw, rh = picture_rect(800, 600, w, h)
+    check_start(shot.crop(x, y, w, h), c, rw / 800)
+
+
 def main(argv):
     if len(argv) < 3:
         raise SystemExit(__doc__)
@@ -212,6 +235,8 @@ def main(argv):
     elif what == "clusters":
         print(clusters(shot))
         return 0
+    elif what == "hosted":
+        check_hosted(shot, c, *(int(v) for v in argv[3:7]))
     elif what == "style":
         check_style(shot, c, int(argv[3]), int(argv[4]), int(argv[5]))
     else:
