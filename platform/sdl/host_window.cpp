@@ -66,14 +66,19 @@ SDL_Window* HostWindow() {
     if (tried || !SDL_WasInit(SDL_INIT_VIDEO)) return window;
     tried = true;
     const char* text = SDL_getenv("XSCREENSAVER_WINDOW");
-    uint32_t id = sdlmap::HostWindowId(text);
+    if (!text) return nullptr;
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (!id || !driver || SDL_strcmp(driver, "x11") != 0 || !WindowExists(id)) {
-        if (text) SDL_Log("XSCREENSAVER_WINDOW=%s names no window; running full screen", text);
+    if (!driver || SDL_strcmp(driver, "x11") != 0) {
+        SDL_Log("XSCREENSAVER_WINDOW needs the x11 video driver; running full screen");
         return nullptr;
     }
-    // Otherwise the accelerated renderer makes the window anew, which it
-    // cannot do to someone else's.
+    uint32_t id = sdlmap::HostWindowId(text);
+    if (!id || !WindowExists(id)) {
+        SDL_Log("XSCREENSAVER_WINDOW=%s names no window; running full screen", text);
+        return nullptr;
+    }
+    // The texture presenter's OpenGL renderer would otherwise have SDL
+    // re-create the window first, a path meant for windows of its own.
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     window = SDL_CreateWindowFrom(reinterpret_cast<void*>(uintptr_t(id)));
     if (!window) {

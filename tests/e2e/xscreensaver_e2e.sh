@@ -88,20 +88,7 @@ fi
 export DISPLAY=":$(head -n1 "$WORK/display" | tr -d '[:space:]')"
 xdotool mousemove 100 100
 
-# Takes a screenshot and checks it: shot <name> <checker arguments...>.
-shot() {
-    local name=$1 attempt
-    shift
-    for attempt in 1 2 3 4; do
-        import -window root -depth 8 "$WORK/$name.ppm"
-        if python3 "$CHECK" "$1" "$WORK/$name.ppm" "${@:2}" >"$WORK/$name.txt"; then
-            return 0
-        fi
-        sleep 0.4
-    done
-    sed 's/^/    /' "$WORK/$name.txt"
-    return 1
-}
+. "$HERE/shot.sh"
 
 # Waits up to $2 seconds for process $1 to end.
 gone_within() {
@@ -163,9 +150,11 @@ gone_within "$DAEMON_PID" 5
 wait "$DAEMON_PID" 2>/dev/null
 DAEMON_PID=
 
-# Starts the installed program with XSCREENSAVER_WINDOW=$2, output in files named $1.
+# Starts the installed program with XSCREENSAVER_WINDOW=$2 and, if given,
+# VELKARO_PRESENTER=$3; output in files named $1.
 start_app() {
-    (cd "$WORK/run" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 XSCREENSAVER_WINDOW="$2" \
+    (cd "$WORK/run" && exec env -u WAYLAND_DISPLAY -u VELKARO_PRESENTER SDL_VIDEODRIVER=x11 \
+        XSCREENSAVER_WINDOW="$2" ${3:+VELKARO_PRESENTER=$3} \
         "$DEST/usr/bin/velkaro" --root >"$WORK/$1.out" 2>"$WORK/$1.err") &
     APP_PID=$!
 }
@@ -192,30 +181,36 @@ for i in $(seq 50); do
     sleep 0.1
 done
 host=$(head -n1 "$WORK/host.txt")
-if [[ "$host" == 0x* ]]; then
+# Both presenters: the texture one needs the window fit for OpenGL.
+for presenter in surface texture; do
+    [[ "$host" == 0x* ]] || break
+    name="hosted-$presenter"
     before=$(top_windows)
     xdotool mousemove 100 100
-    start_app hosted "$host"
+    start_app "$name" "$host" "$presenter"
     sleep 2
-    shot hosted hosted 200 150 400 300 &&
-        pass "XSCREENSAVER_WINDOW: the whole picture, scaled down, inside that window only" ||
-        fail "picture in the host window (see $WORK/hosted.ppm)"
-    [ "$(top_windows)" = "$before" ] && pass "no window of its own beside the host's" ||
-        fail "top-level windows changed: $(top_windows | tr '\n' ' ')"
-    geometry=$(xwininfo -id "$host" | awk '/Absolute upper-left X|Absolute upper-left Y|Width|Height|Map State/ {print $NF}' | tr '\n' ' ')
-    [ "$geometry" = "200 150 400 300 IsViewable " ] && pass "the host window keeps its place and size" ||
-        fail "host window now: $geometry"
+    shot "$name" hosted 200 150 400 300 &&
+        pass "$presenter: the whole picture, scaled down, inside the XSCREENSAVER_WINDOW only" ||
+        fail "$presenter: picture in the host window (see $WORK/$name.ppm, $(head -c 200 "$WORK/$name.err"))"
+    [ "$(top_windows)" = "$before" ] && pass "$presenter: no window of its own beside the host's" ||
+        fail "$presenter: top-level windows changed: $(top_windows | tr '\n' ' ')"
+    geometry=$(xwininfo -id "$host" |
+        awk '/Absolute upper-left [XY]|Width|Height|Map State/ {print $NF}' | tr '\n' ' ')
+    [ "$geometry" = "200 150 400 300 IsViewable " ] && pass "$presenter: the host window keeps its place and size" ||
+        fail "$presenter: host window now: $geometry"
     xdotool mousemove 300 250
     sleep 0.3
     xdotool mousemove 500 400
     sleep 0.5
-    kill -0 "$APP_PID" 2>/dev/null && pass "mouse moves over the host window leave the picture running" ||
-        fail "a mouse move over the host window ended it"
+    kill -0 "$APP_PID" 2>/dev/null && pass "$presenter: mouse moves over the host window leave it running" ||
+        fail "$presenter: a mouse move over the host window ended it"
     stop_app
-    [ "$APP_RC" = 0 ] && pass "SIGTERM ends it with exit code 0" || fail "SIGTERM in the host window: exit code $APP_RC"
-else
-    fail "no host window: $(head -c 300 "$WORK/host.txt")"
-fi
+    [ "$APP_RC" = 0 ] && pass "$presenter: SIGTERM ends it with exit code 0" ||
+        fail "$presenter: SIGTERM in the host window: exit code $APP_RC"
+    xwininfo -id "$host" >/dev/null 2>&1 && pass "$presenter: the host window outlives it" ||
+        fail "$presenter: the host window went with it"
+done
+[[ "$host" == 0x* ]] || fail "no host window: $(head -c 300 "$WORK/host.txt")"
 kill "$HOST_PID" 2>/dev/null
 wait "$HOST_PID" 2>/dev/null
 HOST_PID=
