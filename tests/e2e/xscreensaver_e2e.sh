@@ -28,31 +28,7 @@ for tool in Xvfb xscreensaver xscreensaver-command xdotool xwininfo import pytho
     fi
 done
 
-rm -rf "$WORK"
-mkdir -p "$WORK/home" "$WORK/run"
-DEST="$WORK/dest"
-if ! DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$WORK/install.log" 2>&1; then
-    fail "cmake --install: $(tail -3 "$WORK/install.log")"
-    exit 1
-fi
-HACK="$DEST/usr/libexec/xscreensaver/velkaro"
-chmod -R a+rX "$WORK"
-
-if [ "$(id -u)" -eq 0 ]; then
-    if ! id "$TEST_USER" >/dev/null 2>&1; then
-        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$TEST_USER" ||
-            { fail "cannot create the user $TEST_USER"; exit 1; }
-    fi
-    chown -R "$TEST_USER:" "$WORK/home"
-    # setpriv execs, so a background job's PID is the program's own.
-    as_user() {
-        exec setpriv --reuid="$TEST_USER" --regid="$TEST_USER" --init-groups env -i PATH=/usr/bin:/bin \
-            HOME="$WORK/home" USER="$TEST_USER" LOGNAME="$TEST_USER" ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
-    }
-else
-    as_user() { exec env HOME="$WORK/home" "$@"; }
-fi
-
+SHARED=
 XVFB_PID=
 DAEMON_PID=
 HOST_PID=
@@ -69,9 +45,46 @@ cleanup() {
     for pid in $APP_PID $HOST_PID $DAEMON_PID; do wait "$pid" 2>/dev/null; done
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
     XVFB_PID= DAEMON_PID= HOST_PID= APP_PID= HACK_PIDS=
+    if [ -n "$SHARED" ]; then
+        # The daemon's settings stay beside its log.
+        cp "$SHARED/home/.xscreensaver" "$WORK/xscreensaver.conf" 2>/dev/null
+        rm -rf "$SHARED"
+    fi
+    SHARED=
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+rm -rf "$WORK"
+mkdir -p "$WORK/run"
+# What the test user reads and writes lives where any user may go, whatever
+# folder the build is in (CI's may be under /root).
+SHARED=$(mktemp -d /tmp/velkaro-xscreensaver.XXXXXX)
+chmod 755 "$SHARED"
+mkdir -p "$SHARED/home"
+DEST="$SHARED/dest"
+if ! DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$WORK/install.log" 2>&1; then
+    fail "cmake --install: $(tail -3 "$WORK/install.log")"
+    exit 1
+fi
+HACK="$DEST/usr/libexec/xscreensaver/velkaro"
+chmod -R a+rX "$DEST"
+
+if [ "$(id -u)" -eq 0 ]; then
+    if ! id "$TEST_USER" >/dev/null 2>&1; then
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$TEST_USER" ||
+            { fail "cannot create the user $TEST_USER"; exit 1; }
+    fi
+    chown -R "$TEST_USER:" "$SHARED/home"
+    # setpriv execs, so a background job's PID is the program's own.
+    as_user() {
+        exec setpriv --reuid="$TEST_USER" --regid="$TEST_USER" --init-groups env -i PATH=/usr/bin:/bin \
+            HOME="$SHARED/home" USER="$TEST_USER" LOGNAME="$TEST_USER" ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
+    }
+else
+    as_user() { exec env HOME="$SHARED/home" "$@"; }
+fi
+
 
 # Xvfb as the test user, on a display it picks.
 ( as_user Xvfb -displayfd 9 -screen 0 800x600x24 -nolisten tcp -noreset ) 9>"$WORK/display" \
@@ -104,7 +117,7 @@ gone_within() {
 top_windows() { xwininfo -root -children | awk '/^ +0x/ {print $1}' | sort; }
 
 # --- the daemon runs the installed hack --------------------------------------
-cat >"$WORK/home/.xscreensaver" <<CONF
+cat >"$SHARED/home/.xscreensaver" <<CONF
 mode:		one
 selected:	0
 timeout:	0:30:00
@@ -115,7 +128,7 @@ splash:		False
 dpmsEnabled:	False
 programs:	"Velkaro"  $HACK --root  \\n
 CONF
-chmod a+r "$WORK/home/.xscreensaver"
+chmod a+r "$SHARED/home/.xscreensaver"
 as_user xscreensaver -no-splash -verbose >"$WORK/daemon.out" 2>"$WORK/daemon.err" &
 DAEMON_PID=$!
 for i in $(seq 50); do
