@@ -257,8 +257,8 @@ bool bk_OpenDisplay() {
         Window = HostWindow();
         if (!Window)
             Window = SDL_CreateWindow("Velkaro", bounds.x, bounds.y, bounds.w, bounds.h,
-                                  SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
-                                      SDL_WINDOW_HIDDEN);
+                                      SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
+                                          SDL_WINDOW_HIDDEN);
         if (!Window) return false;
         if (!CreatePresenter()) {
             SDL_DestroyWindow(Window);
