@@ -32,18 +32,7 @@ mkdir -p "$WORK/run"
 XVFB_PID=
 APP_PID=
 DISPLAY_NUM=
-# Ends a process of ours: asked first, killed when it does not listen (a
-# program stuck on a dead display no longer reads its quit request).
-stop_pid() {
-    local i
-    kill "$1" 2>/dev/null || { wait "$1" 2>/dev/null; return; }
-    for i in $(seq 30); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-}
+. "$HERE/stop_pid.sh"
 cleanup() {
     [ -n "$APP_PID" ] && stop_pid "$APP_PID"
     [ -n "$XVFB_PID" ] && stop_pid "$XVFB_PID"
@@ -204,24 +193,18 @@ if start_x 800x600; then
         fail "no window for the Esc run"
     fi
 
-    # SDL reports SIGTERM as a quit request, which the window gets as WM_CLOSE.
-    if start_app term; then
-        kill -TERM "$APP_PID"
-        wait_app 5
-        [ "$APP_RC" = 0 ] && pass "a quit request (SIGTERM) closes the window: exit code 0" ||
-            fail "SIGTERM: exit code $APP_RC"
-    else
-        fail "no window for the quit-request run"
-    fi
-
-    if start_app hup; then
-        kill -HUP "$APP_PID"
-        wait_app 5
-        [ "$APP_RC" = 0 ] && pass "a hang-up (SIGHUP) closes the window: exit code 0" ||
-            fail "SIGHUP: exit code $APP_RC"
-    else
-        fail "no window for the hang-up run"
-    fi
+    # SDL reports SIGTERM as a quit request, which the window gets as WM_CLOSE;
+    # a hang-up (the terminal or the session closing) ends it the same way.
+    for sig in TERM HUP; do
+        if start_app "sig$sig"; then
+            kill -"$sig" "$APP_PID"
+            wait_app 5
+            [ "$APP_RC" = 0 ] && pass "SIG$sig closes the window: exit code 0" ||
+                fail "SIG$sig: exit code $APP_RC"
+        else
+            fail "no window for the SIG$sig run"
+        fi
+    done
     stop_x
 else
     fail "could not start Xvfb at 800x600"

@@ -11,6 +11,7 @@ if [ $# -ne 3 ]; then
     echo "usage: $0 <velkaro binary> <velkaro-panel binary> <work folder>" >&2
     exit 2
 fi
+HERE=$(cd "$(dirname "$0")" && pwd)
 BIN=$(realpath "$1")
 PANEL=$(realpath "$2")
 WORK=$(realpath -m "$3")
@@ -30,16 +31,7 @@ rm -rf "$WORK"
 mkdir -p "$WORK/run"
 
 XVFB_PID= WM_PID= APP_PID= OTHER_PID=
-stop_pid() {
-    local i
-    kill "$1" 2>/dev/null || { wait "$1" 2>/dev/null; return; }
-    for i in $(seq 30); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-}
+. "$HERE/stop_pid.sh"
 cleanup() {
     local pid
     for pid in "$APP_PID" "$OTHER_PID" "$WM_PID" "$XVFB_PID"; do
@@ -113,13 +105,18 @@ total() {
     "$PANEL" "$shot" 2>>"$WORK/panel.log" | awk '$3 == 800 && $4 == 600 { print $2 }'
 }
 
-# Two panel readings 1.2 s apart: "FIRST SECOND".
-two_totals() {
-    local first second
-    first=$(total)
+# Reads the total twice, 1.2 s apart: check_totals goes|stops <what>.
+check_totals() {
+    local t1 t2 ok=no
+    t1=$(total)
     sleep 1.2
-    second=$(total)
-    echo "${first:-none} ${second:-none}"
+    t2=$(total)
+    if [ -n "$t1" ] && [ -n "$t2" ]; then
+        [ "$1" = goes ] && [ "$t2" -gt "$t1" ] && ok=yes
+        [ "$1" = stops ] && [ "$t2" = "$t1" ] && ok=yes
+    fi
+    [ "$ok" = yes ] && pass "$2 ($t1, then $t2)" ||
+        fail "$2: totals ${t1:-unread}, ${t2:-unread} (see $WORK/shot-*.png, $WORK/panel.log)"
 }
 
 xdotool mousemove 300 190
@@ -139,36 +136,21 @@ geometry=$(xwininfo -id "$app" | awk '/Absolute upper-left X/ { x = $NF } /Absol
 
 xdotool key b
 sleep 0.5
-read -r t1 t2 <<<"$(two_totals)"
-if [ "$t1" != none ] && [ "$t2" != none ] && [ "$t2" -gt "$t1" ]; then
-    pass "the panel's total goes on while the program has the focus ($t1, then $t2)"
-else
-    fail "panel totals with the focus: $t1, $t2 (see $WORK/shot-*.png, $WORK/panel.log)"
-fi
+check_totals goes "the panel's total goes on while the program has the focus"
 
 # Top left, clear of the panel and of the parked cursor.
 xmessage -geometry +0+0 "another window" >/dev/null 2>&1 &
 OTHER_PID=$!
 if other=$(find_window '^xmessage$' 5) && wmctrl -i -a "$other" && wait_focus "$other"; then
     sleep 0.3
-    read -r t1 t2 <<<"$(two_totals)"
-    if [ "$t1" != none ] && [ "$t1" = "$t2" ]; then
-        pass "the panel's total stops while an xmessage window has the focus (at $t1)"
-    else
-        fail "panel totals while xmessage has the focus: $t1, $t2"
-    fi
+    check_totals stops "the panel's total stops while an xmessage window has the focus"
 else
     fail "the xmessage window did not get the focus"
 fi
 
 if wmctrl -a Velkaro && wait_focus "$app"; then
     sleep 0.3
-    read -r t1 t2 <<<"$(two_totals)"
-    if [ "$t1" != none ] && [ "$t2" != none ] && [ "$t2" -gt "$t1" ]; then
-        pass "after wmctrl -a Velkaro the total goes on ($t1, then $t2)"
-    else
-        fail "panel totals after wmctrl -a Velkaro: $t1, $t2"
-    fi
+    check_totals goes "after wmctrl -a Velkaro the total goes on"
 else
     fail "wmctrl -a Velkaro did not give it the focus"
 fi
