@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . tools/deps.sh
 velkaro_install_deps g++ cmake make pkg-config python3 libgtest-dev libbenchmark-dev libsdl2-dev \
-    libpng-dev xvfb xauth xdotool imagemagick x11-utils g++-mingw-w64-x86-64 \
+    libpng-dev xvfb xauth xdotool imagemagick x11-utils openbox wmctrl g++-mingw-w64-x86-64 \
     binutils-mingw-w64-x86-64 wine64 wine valgrind clang libclang-rt-14-dev \
     xscreensaver lintian desktop-file-utils man-db dpkg-dev file passwd
 

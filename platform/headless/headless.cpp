@@ -82,6 +82,9 @@ int CallCount(Call call) { return Calls[static_cast<int>(call)]; }
 void Key(Trigger when, unsigned virtualKey, int repeat) {
     Schedule(when, WM_KEYDOWN, virtualKey, MAKELPARAM(repeat, 0));
 }
+void SysKey(Trigger when, unsigned virtualKey, bool altHeld) {
+    Schedule(when, WM_SYSKEYDOWN, virtualKey, MAKELPARAM(1, altHeld ? 0x2000 : 0));
+}
 void Mouse(Trigger when, int x, int y, unsigned keyFlags) {
     Schedule(when, WM_MOUSEMOVE, keyFlags, MAKELPARAM(x, y));
 }

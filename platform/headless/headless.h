@@ -41,6 +41,8 @@ struct Trigger {
 inline Trigger AtMs(uint64_t ms) { return {Trigger::AtMillis, ms}; }
 inline Trigger AfterFrames(uint64_t frames) { return {Trigger::AtFrame, frames}; }
 void Key(Trigger when, unsigned virtualKey, int repeat = 1);
+// WM_SYSKEYDOWN: a key typed with Alt held (the context bit set), or F10 without.
+void SysKey(Trigger when, unsigned virtualKey, bool altHeld = true);
 void Mouse(Trigger when, int x, int y, unsigned keyFlags = 0);
 void Activate(Trigger when, unsigned state, bool minimized = false);  // WA_INACTIVE / WA_ACTIVE / WA_CLICKACTIVE
 void Close(Trigger when);                                    // WM_CLOSE, as from the desktop

@@ -117,6 +117,8 @@ typedef MSG* LPMSG;
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
 #define WM_TIMER 0x0113
 #define WM_MOUSEMOVE 0x0200
 
@@ -180,6 +182,7 @@ typedef MSG* LPMSG;
 #define VK_NUMPAD8 0x68
 #define VK_NUMPAD9 0x69
 #define VK_F1 0x70
+#define VK_F10 0x79
 
 // Key flags of WM_MOUSEMOVE
 #define MK_LBUTTON 0x0001

@@ -7,7 +7,8 @@ namespace {
 constexpr unsigned VkBack = 0x08, VkTab = 0x09, VkReturn = 0x0D, VkShift = 0x10,
                    VkControl = 0x11, VkMenu = 0x12, VkEscape = 0x1B, VkSpace = 0x20,
                    VkLeft = 0x25, VkUp = 0x26, VkRight = 0x27, VkDown = 0x28, VkNumpad0 = 0x60,
-                   VkF1 = 0x70;
+                   VkF1 = 0x70, VkF10 = 0x79;
+constexpr unsigned WmKeyDown = 0x0100, WmKeyUp = 0x0101, WmSysKeyDown = 0x0104, WmSysKeyUp = 0x0105;
 
 }  // namespace
 
@@ -45,12 +46,15 @@ unsigned VirtualKey(int scancode, int keycode) {
     return 0;
 }
 
-intptr_t KeyDownParam(bool repeat) {
-    return intptr_t(uint32_t(1u | (repeat ? 1u << 30 : 0u)));
-}
-
-intptr_t KeyUpParam() {
-    return intptr_t(uint32_t(1u | 1u << 30 | 1u << 31));
+KeyMessage KeyEventMessage(bool down, bool repeat, unsigned virtualKey, unsigned mods) {
+    bool alt = (mods & ModLAlt) && !(mods & (ModLCtrl | ModRCtrl));
+    bool system = alt || virtualKey == VkF10;
+    uint32_t param = 1u;
+    if (alt) param |= 1u << 29;
+    if (repeat || !down) param |= 1u << 30;
+    if (!down) param |= 1u << 31;
+    unsigned message = down ? (system ? WmSysKeyDown : WmKeyDown) : (system ? WmSysKeyUp : WmKeyUp);
+    return {message, intptr_t(param)};
 }
 
 uintptr_t MouseKeyFlags(uint32_t buttons, bool shift, bool control) {

@@ -39,10 +39,27 @@ constexpr int ScanRAlt = 230;
 // by the layout's letter, or by position where the layout has no Latin one.
 unsigned VirtualKey(int scancode, int keycode);
 
-// lParam of WM_KEYDOWN and WM_KEYUP: one repeat, bit 30 for the previous
-// state (down for auto-repeats and releases), bit 31 for releases.
-intptr_t KeyDownParam(bool repeat);
-intptr_t KeyUpParam();
+// Modifier bits of a key event, SDL's values.
+constexpr unsigned ModLCtrl = 0x0040;
+constexpr unsigned ModRCtrl = 0x0080;
+constexpr unsigned ModLAlt = 0x0100;
+constexpr unsigned ModRAlt = 0x0200;
+
+struct KeyMessage {
+    unsigned message;  // WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP
+    intptr_t lParam;
+};
+
+// A key going down (an auto-repeat when `repeat`) or up, with the modifiers
+// held, as Windows posts it. Keys typed with Alt held, and F10, are system
+// keys, which programs leave to DefWindowProc; bit 29 of lParam says Alt is
+// held. Ctrl with Alt is how Windows types AltGr, and that stays an ordinary
+// key. Right Alt is AltGr too: SDL under X gives AltGr (ISO_Level3_Shift)
+// and a plain right Alt the same scan code and modifier, and on the layouts
+// that have AltGr Windows makes it Ctrl with Alt. lParam also holds one
+// repeat, bit 30 for the previous state (down for auto-repeats and
+// releases) and bit 31 for releases.
+KeyMessage KeyEventMessage(bool down, bool repeat, unsigned virtualKey, unsigned mods);
 
 // wParam of WM_MOUSEMOVE from SDL's button mask (left 1, middle 2, right 4).
 uintptr_t MouseKeyFlags(uint32_t buttons, bool shift, bool control);

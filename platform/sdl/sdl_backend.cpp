@@ -15,6 +15,7 @@
 #include "input_map.h"
 #include "presenter.h"
 #include "screen_map.h"
+#include "session_end.h"
 
 static_assert(SDL_SCANCODE_A == sdlmap::ScanA && SDL_SCANCODE_Z == sdlmap::ScanZ, "scan codes");
 static_assert(SDL_SCANCODE_1 == sdlmap::Scan1 && SDL_SCANCODE_0 == sdlmap::Scan0, "scan codes");
@@ -25,6 +26,9 @@ static_assert(SDL_SCANCODE_KP_1 == sdlmap::ScanKp1 && SDL_SCANCODE_KP_0 == sdlma
 static_assert(SDL_SCANCODE_F1 == sdlmap::ScanF1 && SDL_SCANCODE_UP == sdlmap::ScanUp, "scan codes");
 static_assert(SDL_SCANCODE_LCTRL == sdlmap::ScanLCtrl && SDL_SCANCODE_RALT == sdlmap::ScanRAlt,
               "scan codes");
+static_assert(KMOD_LCTRL == sdlmap::ModLCtrl && KMOD_RCTRL == sdlmap::ModRCtrl &&
+                  KMOD_LALT == sdlmap::ModLAlt && KMOD_RALT == sdlmap::ModRAlt,
+              "modifiers");
 static_assert(SDL_BUTTON_LMASK == 1 && SDL_BUTTON_MMASK == 2 && SDL_BUTTON_RMASK == 4, "buttons");
 
 namespace {
@@ -68,6 +72,7 @@ bool StartVideo() {
         return false;
     }
     VideoUp = true;
+    sdlsession::Watch(driver);
     // The program never says when it is done with the display for good.
     std::atexit([] {
         delete Presenter;
@@ -188,10 +193,9 @@ void bk_PumpEvents() {
         case SDL_KEYUP: {
             unsigned vk = sdlmap::VirtualKey(event.key.keysym.scancode, event.key.keysym.sym);
             if (!vk) break;
-            if (event.type == SDL_KEYDOWN)
-                win_PostInput(WM_KEYDOWN, vk, sdlmap::KeyDownParam(event.key.repeat != 0));
-            else
-                win_PostInput(WM_KEYUP, vk, sdlmap::KeyUpParam());
+            sdlmap::KeyMessage m = sdlmap::KeyEventMessage(event.type == SDL_KEYDOWN, event.key.repeat != 0,
+                                                           vk, event.key.keysym.mod);
+            win_PostInput(m.message, vk, m.lParam);
             break;
         }
         case SDL_MOUSEMOTION: OnMotion(event.motion); break;
@@ -207,6 +211,8 @@ void bk_PumpEvents() {
         default: break;
         }
     }
+    // A hang-up ends it as SIGTERM does.
+    if (sdlsession::HangUpRequested() && !closing) win_PostInput(WM_CLOSE, 0, 0);
     if (DisplayOpen && !ScreenCurrent) Show();
 }
 

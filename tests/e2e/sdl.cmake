@@ -15,3 +15,12 @@ if(TARGET velkaro)
     endif()
   endforeach()
 endif()
+
+# The same under a window manager (openbox, wmctrl, xmessage); reads the
+# counter panel with velkaro-panel, built with the tools.
+if(TARGET velkaro AND VELKARO_TOOLS)
+  add_test(NAME sdl_wm_e2e
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/sdl_wm_e2e.sh $<TARGET_FILE:velkaro> $<TARGET_FILE:velkaro-panel>
+            ${CMAKE_CURRENT_BINARY_DIR}/sdl_wm_e2e)
+  set_tests_properties(sdl_wm_e2e PROPERTIES TIMEOUT 120)
+endif()

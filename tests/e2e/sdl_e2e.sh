@@ -32,11 +32,10 @@ mkdir -p "$WORK/run"
 XVFB_PID=
 APP_PID=
 DISPLAY_NUM=
+. "$HERE/stop_pid.sh"
 cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-    [ -n "$APP_PID" ] && wait "$APP_PID" 2>/dev/null
-    [ -n "$XVFB_PID" ] && wait "$XVFB_PID" 2>/dev/null
+    [ -n "$APP_PID" ] && stop_pid "$APP_PID"
+    [ -n "$XVFB_PID" ] && stop_pid "$XVFB_PID"
     APP_PID=
     XVFB_PID=
 }
@@ -96,8 +95,7 @@ wait_app() {
         sleep 0.1
     done
     if kill -0 "$APP_PID" 2>/dev/null; then
-        kill "$APP_PID" 2>/dev/null
-        wait "$APP_PID" 2>/dev/null
+        stop_pid "$APP_PID"
         APP_RC=124
     else
         wait "$APP_PID"
@@ -145,6 +143,12 @@ if start_x 800x600; then
             shot exposed style 1 800 600 && pass "the picture is whole again after a window covered it" ||
                 fail "after a covering window (see $WORK/exposed.ppm)"
         fi
+        # Keys typed with Alt held, and F10, are system keys: the program leaves them alone.
+        key alt+b alt+1
+        shot altkeys style 1 800 600 && pass "Alt+B and Alt+1 change neither style nor mode" ||
+            fail "Alt+B or Alt+1 acted (see $WORK/altkeys.ppm)"
+        key alt+space alt+Escape F10
+        alive && pass "Alt+Space, Alt+Esc and F10 leave it running" || fail "ended on Alt+Space, Alt+Esc or F10"
         xdotool mousemove_relative 1 0
         sleep 0.3
         alive && pass "a one-pixel mouse step does not end it" || fail "ended on a one-pixel step"
@@ -174,15 +178,18 @@ if start_x 800x600; then
         fail "no window for the Esc run"
     fi
 
-    # SDL reports SIGTERM as a quit request, which the window gets as WM_CLOSE.
-    if start_app term; then
-        kill -TERM "$APP_PID"
-        wait_app 5
-        [ "$APP_RC" = 0 ] && pass "a quit request (SIGTERM) closes the window: exit code 0" ||
-            fail "SIGTERM: exit code $APP_RC"
-    else
-        fail "no window for the quit-request run"
-    fi
+    # SDL reports SIGTERM as a quit request, which the window gets as WM_CLOSE;
+    # a hang-up (the terminal or the session closing) ends it the same way.
+    for sig in TERM HUP; do
+        if start_app "sig$sig"; then
+            kill -"$sig" "$APP_PID"
+            wait_app 5
+            [ "$APP_RC" = 0 ] && pass "SIG$sig closes the window: exit code 0" ||
+                fail "SIG$sig: exit code $APP_RC"
+        else
+            fail "no window for the SIG$sig run"
+        fi
+    done
     stop_x
 else
     fail "could not start Xvfb at 800x600"
@@ -210,6 +217,23 @@ if start_x 1920x1200; then
     stop_x
 else
     fail "could not start Xvfb at 1920x1200"
+fi
+
+# --- the X server goes away under it -----------------------------------------
+if start_x 800x600; then
+    xdotool mousemove 100 100
+    if start_app lost; then
+        stop_pid "$XVFB_PID"
+        XVFB_PID=
+        wait_app 2
+        [ "$APP_RC" = 0 ] && pass "the X server ending ends it within 2 s with exit code 0" ||
+            fail "X server gone: exit code $APP_RC (124: still running after 2 s)"
+    else
+        fail "no window for the lost-display run"
+    fi
+    stop_x
+else
+    fail "could not start Xvfb for the lost-display run"
 fi
 
 # --- no display ------------------------------------------------------------

@@ -41,19 +41,49 @@ TEST(SdlInput, VirtualKeyCodes) {
         {ScanEscape, 27, 0x1B, "Esc"},
         {ScanReturn, '\r', 0x0D, "Return"},
         {ScanF1, KeycodeOfScancode | ScanF1, 0x70, "F1"},
+        {ScanF1 + 9, KeycodeOfScancode | (ScanF1 + 9), 0x79, "F10"},
         {ScanUp, KeycodeOfScancode | ScanUp, 0x26, "Up"},
         {ScanLShift, KeycodeOfScancode | ScanLShift, 0x10, "Shift"},
         {ScanRCtrl, KeycodeOfScancode | ScanRCtrl, 0x11, "Ctrl"},
+        {ScanLAlt, KeycodeOfScancode | ScanLAlt, 0x12, "Alt"},
+        {ScanRAlt, KeycodeOfScancode | ScanRAlt, 0x12, "AltGr"},
         {100, KeycodeOfScancode | 100, 0, "an unmapped key"},
     };
     for (const auto& c : cases) EXPECT_EQ(VirtualKey(c.scancode, c.keycode), c.vk) << c.what;
 }
 
-TEST(SdlInput, KeyParamsCarryOneRepeatAndThePreviousState) {
-    EXPECT_EQ(KeyDownParam(false), 1);
-    EXPECT_EQ(KeyDownParam(true), 0x40000001);
-    EXPECT_EQ(LOWORD(KeyDownParam(true)), 1);
-    EXPECT_EQ(uint32_t(KeyUpParam()), 0xC0000001u);
+TEST(SdlInput, KeyMessagesAsWindowsPostsThem) {
+    constexpr uint32_t Context = 1u << 29, Previous = 1u << 30, Release = 1u << 31;
+    enum Event { Down, Repeat, Up };
+    const struct {
+        Event event;
+        unsigned vk, mods, message;
+        uint32_t lParam;
+        const char* what;
+    } cases[] = {
+        {Down, 'B', 0, WM_KEYDOWN, 1, "B"},
+        {Repeat, 'B', 0, WM_KEYDOWN, 1 | Previous, "B held"},
+        {Up, 'B', 0, WM_KEYUP, 1 | Previous | Release, "B released"},
+        {Down, 'B', ModLAlt, WM_SYSKEYDOWN, 1 | Context, "Alt+B"},
+        {Repeat, 'B', ModLAlt, WM_SYSKEYDOWN, 1 | Context | Previous, "Alt+B held"},
+        {Up, 'B', ModLAlt, WM_SYSKEYUP, 1 | Context | Previous | Release, "B released under Alt"},
+        {Down, '1', ModLAlt, WM_SYSKEYDOWN, 1 | Context, "Alt+1"},
+        {Down, VK_SPACE, ModLAlt, WM_SYSKEYDOWN, 1 | Context, "Alt+Space"},
+        {Down, VK_ESCAPE, ModLAlt, WM_SYSKEYDOWN, 1 | Context, "Alt+Esc"},
+        {Down, VK_MENU, ModLAlt, WM_SYSKEYDOWN, 1 | Context, "Alt itself"},
+        {Up, VK_MENU, 0, WM_KEYUP, 1 | Previous | Release, "Alt released after a key"},
+        {Down, VK_F10, 0, WM_SYSKEYDOWN, 1, "F10"},
+        {Up, VK_F10, 0, WM_SYSKEYUP, 1 | Previous | Release, "F10 released"},
+        {Down, 'B', ModRAlt, WM_KEYDOWN, 1, "AltGr+B"},
+        {Down, 'B', ModLCtrl | ModLAlt, WM_KEYDOWN, 1, "Ctrl+Alt+B, AltGr on Windows"},
+        {Down, 'B', ModRCtrl | ModLAlt, WM_KEYDOWN, 1, "right Ctrl+Alt+B"},
+        {Down, '1', ModLCtrl, WM_KEYDOWN, 1, "Ctrl+1"},
+    };
+    for (const auto& c : cases) {
+        KeyMessage m = KeyEventMessage(c.event != Up, c.event == Repeat, c.vk, c.mods);
+        EXPECT_EQ(m.message, c.message) << c.what;
+        EXPECT_EQ(uint32_t(m.lParam), c.lParam) << c.what;
+    }
 }
 
 TEST(SdlInput, MouseKeyFlags) {

@@ -161,6 +161,24 @@ TEST(Shell, HandledMessagesAnswerZeroAndNeverReachTheDefault) {
     });
 }
 
+TEST(Shell, SystemKeysGoToTheDefaultAndCommandNothing) {
+    InFreshProcess([] {
+        SysKey(AfterFrames(2), 'B');
+        SysKey(AfterFrames(2), '1');
+        SysKey(AfterFrames(3), VK_SPACE);
+        SysKey(AfterFrames(3), VK_ESCAPE);
+        SysKey(AfterFrames(4), VK_F10, false);
+        Close(AfterFrames(20));
+        EXPECT_EQ(RunWinMain(), 0);
+        EXPECT_EQ(win_DefWindowProcCount(WM_SYSKEYDOWN), 5);
+        EXPECT_EQ(win_DefWindowProcCount(WM_CLOSE), 1) << "ended before the close request";
+        EXPECT_EQ(Flips(), 20u);
+        EXPECT_EQ(BackgroundStyle, 0);
+        EXPECT_EQ(ScreenWidth, 800);
+        EXPECT_EQ(CallCount(Call::DirectDrawCreate), 1);
+    });
+}
+
 TEST(Shell, UnknownTimerIdsChangeNothing) {
     InFreshProcess([] {
         AppActive = 1;
