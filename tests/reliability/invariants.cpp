@@ -68,13 +68,19 @@ std::string CounterWatch::AfterFlip() {
                             lastThisSecond_);
     }
     lastThisSecond_ = FramesThisSecond;
+    uint64_t now = headless::NowMicros();
     if (strict_) {
-        // A tick falls due every 1000 ms and is taken before the next frame.
-        long seconds = static_cast<long>(headless::NowMicros() / 1000000);
+        // A tick falls due every 1000 ms and is taken before the first frame
+        // after it: every whole second passed at the last frame has ticked,
+        // and no second that has not yet passed.
+        long passedBefore = static_cast<long>(lastMicros_ / 1000000);
+        long passed = static_cast<long>(now / 1000000);
         long resets = static_cast<long>(resets_);
-        if (resets > seconds || resets + 1 < seconds)
-            return Describe("%ld counter resets in %ld seconds", resets, seconds);
+        if (resets < passedBefore || resets > passed)
+            return Describe("%ld counter resets at %ld ms, %ld ms at the frame before", resets,
+                            static_cast<long>(now / 1000), static_cast<long>(lastMicros_ / 1000));
     }
+    lastMicros_ = now;
     return {};
 }
 

@@ -16,8 +16,9 @@ std::string CardsInBounds();
 // one per frame until a counter tick moves it into FramesPerSecond.
 class CounterWatch {
 public:
-    // strictTicks: exactly one 1000 ms tick per second of virtual time, and
-    // never two between frames (no extra WM_TIMER messages are posted).
+    // strictTicks: a 1000 ms tick at every whole second of virtual time,
+    // seen at the first frame after it, and never two between frames (no
+    // extra WM_TIMER messages are posted).
     explicit CounterWatch(bool strictTicks) : strict_(strictTicks) {}
     std::string AfterFlip();
     uint64_t Resets() const { return resets_; }
@@ -26,6 +27,7 @@ private:
     bool strict_;
     int32_t lastThisSecond_ = 0;
     int lastFlipCalls_ = 0;
+    uint64_t lastMicros_ = 0;
     uint64_t resets_ = 0;
 };
 

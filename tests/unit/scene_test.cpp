@@ -205,12 +205,18 @@ TEST(Scene, AnimationAdvancesOnTicksOnly) {
 }
 
 TEST(Scene, BackgroundBytes) {
+    // Each style's fill off the frame; style 7 alternates grey and black.
+    const int fills[8] = {0, 128, 16, 2, 224, 28, 3, -1};
     struct Case {
         int style;
         int padding;
     };
-    for (Case c : {Case{0, 0}, Case{1, 0}, Case{7, 0}, Case{1, 24}, Case{7, 24}, Case{4, 0}}) {
-        InFreshProcess([c] {
+    std::vector<Case> cases;
+    for (int style = 0; style < 8; ++style) cases.push_back({style, 0});
+    cases.push_back({1, 24});
+    cases.push_back({7, 24});
+    for (Case c : cases) {
+        InFreshProcess([c, &fills] {
             SetPitchPadding(c.padding);
             BringUp();
             BackgroundStyle = c.style;
@@ -221,7 +227,7 @@ TEST(Scene, BackgroundBytes) {
             for (int i = 0; i < pitch * h; ++i) {
                 int col = i % pitch, row = i / pitch;
                 bool frame = c.style != 0 && (col == 0 || col == pitch - 1 || row == 0 || row == h - 1);
-                int fill = c.style == 7 ? (i % 2 == 0 ? 146 : 0) : BackgroundColours[c.style];
+                int fill = c.style == 7 ? (i % 2 == 0 ? 146 : 0) : fills[c.style];
                 ASSERT_EQ(image.bytes[i], frame ? 255 : fill) << "byte " << i << " style " << c.style;
             }
             if (c.style == 1 && c.padding == 0) {
@@ -274,15 +280,24 @@ TEST(Scene, DrawNumberCells) {
             SetPitchPadding(8);
             BringUp(c.width, c.width == 1024 ? 768 : 600);
             BackgroundStyle = 3;
-            for (LPDIRECTDRAWSURFACE s : {BackgroundSurface, BackBuffer}) FillBackground(s, 3);
+            FillBackground(BackgroundSurface, 3);
+            // What lies under the panel before it is drawn differs from the
+            // background, as where a card passed: a restore is seen.
+            FillBackground(BackBuffer, 4);
             DrawNumber(c.value, c.x, c.y);
             SurfaceImage screen = ReadSurface(BackBuffer), font = ReadSurface(FontSurface);
             EXPECT_EQ(CellsAt(screen, font, c.x, c.y), c.cells) << c.value;
-            // Around the glyphs every cell shows the background it restored.
+            // Around the glyphs all 12 rows of every cell show the restored
+            // background, and the row under the cells is left as it was.
             for (int i = 0; i < 8 && c.x + 8 * i + 8 <= c.width; ++i)
-                for (int row = 0; row < 12; ++row) {
-                    int col = 7;
-                    EXPECT_EQ(screen.at(c.x + 8 * i + col, c.y + row), 2);
+                for (int col = 0; col < 8; ++col) {
+                    const int x = c.x + 8 * i + col;
+                    for (int row = 0; row < 12; ++row) {
+                        uint8_t shown = screen.at(x, c.y + row);
+                        EXPECT_TRUE(shown == 2 || (shown == 255 && col < 7))
+                            << int(shown) << " at cell " << i << " (" << col << ", " << row << ") of " << c.value;
+                    }
+                    EXPECT_EQ(screen.at(x, c.y + 12), 224) << "under cell " << i << " column " << col;
                 }
         });
     }
@@ -310,10 +325,13 @@ TEST(Scene, FirstFrameOnTheScreen) {
         const Screen& shown = LastScreen();
         SurfaceImage screen{shown.width, shown.height, shown.width, shown.pixels};
         const Pos at[3] = {{433, 290}, {114, 466}, {16, 346}};
-        const int frames[3] = {6, 4, 2}, rows[3] = {1, 0, 2};
+        // Frames 6, 4 and 2 (column f mod 2, row f div 2 of the sheet) and
+        // caption rows 1, 0 and 2.
+        const RECT frames[3] = {{0, 48, 32, 64}, {0, 32, 32, 48}, {0, 16, 32, 32}};
+        const RECT captionRows[3] = {{0, 16, 64, 32}, {0, 0, 64, 16}, {0, 32, 64, 48}};
         for (int i = 0; i < 3; ++i) {
-            ExpectPictureAt(screen, sheets[i], FrameRects[frames[i]], at[i].x, at[i].y, "card " + std::to_string(i));
-            ExpectPictureAt(screen, captions, CaptionRects[rows[i]], at[i].x - 16, at[i].y - 16,
+            ExpectPictureAt(screen, sheets[i], frames[i], at[i].x, at[i].y, "card " + std::to_string(i));
+            ExpectPictureAt(screen, captions, captionRows[i], at[i].x - 16, at[i].y - 16,
                             "caption of card " + std::to_string(i));
         }
         // Elsewhere the screen is the black background, and no panel is drawn.
@@ -333,7 +351,7 @@ TEST(Scene, CardTwoIsDrawnOverCardOne) {
         }
         RenderFrame();
         SurfaceImage front = ReadSurface(PrimarySurface), sheet2 = ReadSurface(SpriteTable[2].surface);
-        ExpectPictureAt(front, sheet2, FrameRects[0], 301, 301, "card 2 on top");
+        ExpectPictureAt(front, sheet2, RECT{0, 0, 32, 16}, 301, 301, "card 2 on top");
     });
 }
 
@@ -345,13 +363,13 @@ TEST(Scene, PanelPlacesAt800x600And320x200) {
     for (Case c : {Case{'6', 800, 600}, Case{'1', 320, 200}, Case{'7', 1024, 768}}) {
         InFreshProcess([c] {
             SurfaceImage font;
-            int32_t totalAtLastFrame = 0;
+            uint64_t lastFrame = 0;
             Key(AfterFrames(2), 'B');
             Key(AfterFrames(3), c.key);
             Key(AfterFrames(10), VK_ESCAPE);
             OnFlip([&](uint64_t flips) {
                 if (flips == 9) font = ReadSurface(FontSurface);
-                totalAtLastFrame = TotalFrames;
+                lastFrame = flips;
             });
             SetTimeLimitMicros(60000000);
             EXPECT_EQ(RunWinMain(), 0);
@@ -363,11 +381,38 @@ TEST(Scene, PanelPlacesAt800x600And320x200) {
             for (int i = 0; i < 8; ++i)
                 if (W - 40 + 8 * i + 8 > W) heightCells[i] = '-';
             EXPECT_EQ(CellsAt(screen, font, W - 72, H - 48), Cells("0")) << "no counter tick yet";
-            EXPECT_EQ(CellsAt(screen, font, W - 72, H - 36), Cells(std::to_string(totalAtLastFrame)));
+            EXPECT_EQ(CellsAt(screen, font, W - 72, H - 36), Cells(std::to_string(lastFrame)));
             EXPECT_EQ(CellsAt(screen, font, W - 72, H - 24).substr(0, 4), Cells(std::to_string(W)).substr(0, 4));
             EXPECT_EQ(CellsAt(screen, font, W - 40, H - 24), heightCells);
         });
     }
+}
+
+TEST(Scene, ThePanelHidesACardPassingUnderIt) {
+    InFreshProcess([] {
+        BringUp();
+        OnKeyDown(MainWindow, 'B', TRUE, 1, 0);  // style 1, panel on
+        // Card 2 steps to (741, 561): its face-on frame fills rows 561 to 575,
+        // the bottom rows of the panel's first two rows among them, and its
+        // caption reaches above the panel.
+        SpriteRecord& card = SpriteTable[2];
+        card.x = card.prevX = 740;
+        card.y = card.prevY = 560;
+        card.dx = card.dy = 1;
+        card.frame = 0;
+        RenderFrame();
+        SurfaceImage front = ReadSurface(PrimarySurface);
+        int captionAbove = 0;
+        for (int y = 545; y < 552; ++y)
+            for (int x = 725; x < 789; ++x) captionAbove += front.at(x, y) != 128;
+        EXPECT_GT(captionAbove, 0) << "the card is not where the panel should hide it";
+        // Every cell of the panel: the background or a glyph's white.
+        for (int y = 552; y < 588; ++y)
+            for (int x = 728; x < 792; ++x) {
+                uint8_t shown = front.at(x, y);
+                ASSERT_TRUE(shown == 128 || shown == 255) << int(shown) << " at (" << x << ", " << y << ")";
+            }
+    });
 }
 
 TEST(Scene, AFrameAllocatesNothing) {

@@ -118,6 +118,32 @@ TEST(Shell, CounterTickRunsWhileInactiveAndAnimationStandsStill) {
     });
 }
 
+TEST(Shell, TimersTickEvery64And1000Milliseconds) {
+    InFreshProcess([] {
+        // One millisecond per frame: a tick falls due at a poll, is taken
+        // there, and shows at the next frame; its time is that of the frame
+        // before, to the millisecond.
+        SetCaptureScreen(false);
+        SetIdleMicros(500);
+        SetFrameMicros(500);
+        std::vector<uint64_t> animationMs, counterMs;
+        uint64_t previousMs = 0;
+        int32_t frame = SpriteTable[0].frame;
+        OnFlip([&](uint64_t) {
+            if (SpriteTable[0].frame != frame) animationMs.push_back(previousMs);
+            if (FramesThisSecond == 1 && TotalFrames > 1) counterMs.push_back(previousMs);
+            frame = SpriteTable[0].frame;
+            previousMs = NowMicros() / 1000;
+        });
+        Key(AtMs(3100), VK_ESCAPE);
+        EXPECT_EQ(RunWinMain(), 0);
+        std::vector<uint64_t> every64;
+        for (uint64_t ms = 64; ms <= 3100; ms += 64) every64.push_back(ms);
+        EXPECT_EQ(animationMs, every64);
+        EXPECT_EQ(counterMs, (std::vector<uint64_t>{1000, 2000, 3000}));
+    });
+}
+
 TEST(Shell, ActivationStatesSetTheFlag) {
     struct Case {
         WORD state;
