@@ -340,6 +340,41 @@ TEST(Scene, FirstFrameOnTheScreen) {
     });
 }
 
+TEST(Scene, CardsLeaveNoTrail) {
+    InFreshProcess([] {
+        BringUp();
+        for (int i = 0; i < 3; ++i) OnKeyDown(MainWindow, 'B', TRUE, 1, 0);  // style 3: fill 2
+        // Every card rises, so the bottom row of the frame it left lies
+        // outside the one it now fills; these frames are opaque down to it.
+        const int32_t steps[3][2] = {{-1, -1}, {1, -1}, {2, -2}};
+        const int32_t frames[3] = {0, 4, 4};
+        for (int i = 0; i < 3; ++i) {
+            SpriteRecord& card = SpriteTable[i];
+            card.x = card.prevX = 200 + 150 * i;
+            card.y = card.prevY = 300;
+            card.dx = steps[i][0];
+            card.dy = steps[i][1];
+            card.frame = frames[i];
+        }
+        for (int n = 1; n <= 6; ++n) {
+            RenderFrame();
+            if (n < 3) continue;  // from the third frame on, each buffer has held cards
+            SurfaceImage front = ReadSurface(PrimarySurface);
+            for (int y = 0; y < 600; ++y)
+                for (int x = 0; x < 800; ++x) {
+                    bool underCard = false;
+                    for (const SpriteRecord& card : SpriteTable)
+                        underCard = underCard || (x >= card.x - 16 && x < card.x + 48 && y >= card.y - 16 &&
+                                                  y < card.y + 16);
+                    bool panel = x >= 728 && y >= 552 && y < 588;
+                    if (underCard || panel) continue;
+                    bool frame = x == 0 || y == 0 || x == 799 || y == 599;
+                    ASSERT_EQ(front.at(x, y), frame ? 255 : 2) << "at (" << x << ", " << y << ") in frame " << n;
+                }
+        }
+    });
+}
+
 TEST(Scene, CardTwoIsDrawnOverCardOne) {
     InFreshProcess([] {
         BringUp();
