@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "platform/posix/resources.h"
 #include "scenario.h"
 #include "scene/scene.h"
 #include "shell/shell.h"
@@ -29,6 +30,22 @@ void BringUp(int width = 800, int height = 600) {
     ScreenWidth = width;
     ScreenHeight = height;
     ASSERT_EQ(InitDirectDraw(window, width, height, 8), 1);
+}
+
+// A sheet as its bitmap resource holds it, found by its number: after the
+// header and the colour table, 64 rows of 64 indices, the bottom row first.
+SurfaceImage SheetOf(unsigned id) {
+    SurfaceImage sheet{64, 64, 64, {}};
+    for (unsigned i = 0; i < EmbeddedResourceCount; ++i) {
+        const EmbeddedResource& r = EmbeddedResources[i];
+        if (r.id != id || r.type != 2 || r.size != 5160) continue;
+        for (int row = 0; row < 64; ++row) {
+            const unsigned char* stored = r.data + 1064 + 64 * (63 - row);
+            sheet.bytes.insert(sheet.bytes.end(), stored, stored + 64);
+        }
+    }
+    EXPECT_EQ(sheet.bytes.size(), 64u * 64u) << "no bitmap " << id;
+    return sheet;
 }
 
 // Whether the sheet's opaque pixels in `from` appear on `screen` at (x, y).
@@ -315,13 +332,9 @@ TEST(Scene, DrawNumberCells) {
 TEST(Scene, FirstFrameOnTheScreen) {
     InFreshProcess([] {
         Key(AfterFrames(1), VK_ESCAPE);
-        SurfaceImage sheets[3], captions;
-        OnFlip([&](uint64_t flips) {
-            if (flips != 1) return;
-            for (int i = 0; i < 3; ++i) sheets[i] = ReadSurface(SpriteTable[i].surface);
-            captions = ReadSurface(CaptionSurface);
-        });
         EXPECT_EQ(RunWinMain(), 0);
+        // Cards 0, 1 and 2 show the bitmaps 101, 102 and 104; 107 holds the captions.
+        const SurfaceImage sheets[3] = {SheetOf(101), SheetOf(102), SheetOf(104)}, captions = SheetOf(107);
         const Screen& shown = LastScreen();
         SurfaceImage screen{shown.width, shown.height, shown.width, shown.pixels};
         const Pos at[3] = {{433, 290}, {114, 466}, {16, 346}};
@@ -385,7 +398,7 @@ TEST(Scene, CardTwoIsDrawnOverCardOne) {
             SpriteTable[i].frame = 0;
         }
         RenderFrame();
-        SurfaceImage front = ReadSurface(PrimarySurface), sheet2 = ReadSurface(SpriteTable[2].surface);
+        SurfaceImage front = ReadSurface(PrimarySurface), sheet2 = SheetOf(104);
         ExpectPictureAt(front, sheet2, RECT{0, 0, 32, 16}, 301, 301, "card 2 on top");
     });
 }
