@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 void InFreshProcess(const std::function<void()>& body) {
     std::fflush(stdout);
@@ -57,4 +58,12 @@ SurfaceImage ReadSurface(LPDIRECTDRAWSURFACE surface) {
     image.bytes.assign(p, p + static_cast<size_t>(image.pitch) * image.height);
     surface->Unlock(nullptr);
     return image;
+}
+
+void FillSurface(LPDIRECTDRAWSURFACE surface, uint8_t value) {
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    std::memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
+    surface->Unlock(nullptr);
 }

@@ -29,3 +29,5 @@ struct SurfaceImage {
     uint8_t at(int x, int y) const { return bytes[static_cast<size_t>(y) * pitch + x]; }
 };
 SurfaceImage ReadSurface(LPDIRECTDRAWSURFACE surface);
+// Sets every byte of a surface's memory, the bytes beyond its width too.
+void FillSurface(LPDIRECTDRAWSURFACE surface, uint8_t value);

@@ -57,14 +57,6 @@ struct Display {
     }
 };
 
-void Fill(LPDIRECTDRAWSURFACE s, uint8_t value) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    ASSERT_EQ(s->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    std::memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
-    s->Unlock(nullptr);
-}
-
 }  // namespace
 
 TEST(Platform, CreationAnsweredMinusOneDestroysTheWindow) {
@@ -135,9 +127,9 @@ TEST(Platform, BltFastRefusesRectanglesOutsideEitherSurface) {
         HWND w = MakeWindow("D");
         Display d(w, 100, 100);
         LPDIRECTDRAWSURFACE source = d.Plain(16, 16), target = d.Plain(100, 100);
-        Fill(source, 7);
+        FillSurface(source, 7);
         for (const Case& c : cases) {
-            Fill(target, 0);
+            FillSurface(target, 0);
             RECT r = c.source;
             HRESULT hr = target->BltFast(c.x, c.y, source, &r, DDBLTFAST_WAIT);
             EXPECT_EQ(hr == DD_OK, c.accepted) << c.x << "," << c.y;
@@ -164,8 +156,8 @@ TEST(Platform, KeyedCopySkipsTheKeyRangeAndFlipExchangesThePair) {
         EXPECT_NE(d.back->BltFast(0, 0, sheet, &all, DDBLTFAST_SRCCOLORKEY), DD_OK) << "no key set yet";
         DDCOLORKEY key{227, 227};
         ASSERT_EQ(sheet->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
-        Fill(d.back, 9);
-        Fill(d.primary, 5);
+        FillSurface(d.back, 9);
+        FillSurface(d.primary, 5);
         ASSERT_EQ(d.back->BltFast(0, 0, sheet, &all, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
         ASSERT_EQ(d.primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
         SurfaceImage front = ReadSurface(d.primary), back = ReadSurface(d.back);

@@ -1,5 +1,4 @@
 // The cards' motion, frames, backgrounds and the counter panel.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -47,15 +46,6 @@ SurfaceImage SheetOf(unsigned id) {
     }
     EXPECT_EQ(sheet.bytes.size(), 64u * 64u) << "no bitmap " << id;
     return sheet;
-}
-
-// Sets every byte of a surface, as a fixture unlike anything painted.
-void Smear(LPDIRECTDRAWSURFACE surface, uint8_t value) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    std::memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
-    surface->Unlock(nullptr);
 }
 
 // Whether the sheet's opaque pixels in `from` appear on `screen` at (x, y).
@@ -247,7 +237,7 @@ TEST(Scene, BackgroundBytes) {
             SetPitchPadding(c.padding);
             BringUp();
             BackgroundStyle = c.style;
-            Smear(BackgroundSurface, 90);  // every byte, style 0's too, must be painted
+            FillSurface(BackgroundSurface, 90);  // unlike every style: style 0 must be seen painted too
             ASSERT_EQ(FillBackground(BackgroundSurface, c.style), 1);
             SurfaceImage image = ReadSurface(BackgroundSurface);
             const int pitch = 800 + c.padding, h = 600;
