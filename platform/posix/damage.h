@@ -10,7 +10,7 @@ struct DamageRect {
 };
 
 struct DamageRegion {
-    static constexpr int Capacity = 8;
+    static constexpr int Capacity = 16;
     int count = 0;
     DamageRect rects[Capacity];
 };

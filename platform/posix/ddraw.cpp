@@ -181,10 +181,21 @@ struct Surface final : IDirectDrawSurface {
     // really differ from the other buffer, which holds the screen's picture
     // except where it was written since. Without this, what each buffer
     // inherits from the other would be handed back and grow without end.
+    // A large rectangle is narrowed tile by tile, so that a whole-screen
+    // change leaves boxes around what moved, not one box around them all.
     void NarrowAgainst(const Surface& other, DamageRegion& out) const {
+        constexpr int Tile = 64;
         for (int i = 0; i < dirty.count; ++i) {
             const DamageRect& r = dirty.rects[i];
-            DamageAdd(out, DifferenceBounds(other, r), width, height);
+            if (int64_t(r.right - r.left) * (r.bottom - r.top) <= 4 * Tile * Tile) {
+                DamageAdd(out, DifferenceBounds(other, r), width, height);
+            } else {
+                for (int top = r.top; top < r.bottom; top += Tile)
+                    for (int left = r.left; left < r.right; left += Tile) {
+                        DamageRect tile{left, top, std::min(left + Tile, r.right), std::min(top + Tile, r.bottom)};
+                        DamageAdd(out, DifferenceBounds(other, tile), width, height);
+                    }
+            }
             for (int j = 0; j < other.dirty.count; ++j) {
                 const DamageRect& o = other.dirty.rects[j];
                 DamageAdd(out, {std::max(r.left, o.left), std::max(r.top, o.top), std::min(r.right, o.right),
@@ -215,12 +226,21 @@ struct Surface final : IDirectDrawSurface {
         int left = r.right, right = r.left;
         for (int y = top; y < bottom; ++y) {
             row(y, &a, &b);
-            int x = r.left;
-            while (x < left && a[x] == b[x]) ++x;
-            left = x;
-            x = r.right;
-            while (x > right && a[x - 1] == b[x - 1]) --x;
-            right = x;
+            // Most rows hold nothing new outside what is known: compare those
+            // stretches whole before looking for where they differ.
+            if (left > r.left && std::memcmp(a + r.left, b + r.left, size_t(left - r.left)) != 0) {
+                int x = r.left;
+                while (a[x] == b[x]) ++x;
+                left = x;
+            }
+            if (right < r.right) {
+                int from = std::max(right, left);
+                if (from < r.right && std::memcmp(a + from, b + from, size_t(r.right - from)) != 0) {
+                    int x = r.right;
+                    while (a[x - 1] == b[x - 1]) --x;
+                    right = x;
+                }
+            }
         }
         return {left, top, right, bottom};
     }

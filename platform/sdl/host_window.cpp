@@ -2,7 +2,8 @@
 
 #include <SDL.h>
 #include <X11/Xlib.h>
-#include <dlfcn.h>
+
+#include "xlib_borrow.h"
 
 namespace {
 
@@ -14,17 +15,13 @@ int NoteXFailure(Display*, XErrorEvent*) {
 }
 
 // SDL's first request on a window that does not exist ends the process in
-// Xlib's error handler, so ask on a connection of our own first. SDL has
-// loaded Xlib already; borrow it rather than link it.
+// Xlib's error handler, so ask on a connection of our own first.
 bool WindowExists(uint32_t id) {
-    void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
-    if (!xlib) return false;
-    auto open = reinterpret_cast<Display* (*)(const char*)>(dlsym(xlib, "XOpenDisplay"));
-    auto close = reinterpret_cast<int (*)(Display*)>(dlsym(xlib, "XCloseDisplay"));
-    auto handle = reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(dlsym(xlib, "XSetErrorHandler"));
-    auto attributes = reinterpret_cast<Status (*)(Display*, Window, XWindowAttributes*)>(
-        dlsym(xlib, "XGetWindowAttributes"));
-    auto sync = reinterpret_cast<int (*)(Display*, Bool)>(dlsym(xlib, "XSync"));
+    auto open = sdlxlib::Find<Display* (*)(const char*)>("XOpenDisplay");
+    auto close = sdlxlib::Find<int (*)(Display*)>("XCloseDisplay");
+    auto handle = sdlxlib::Find<XErrorHandler (*)(XErrorHandler)>("XSetErrorHandler");
+    auto attributes = sdlxlib::Find<Status (*)(Display*, Window, XWindowAttributes*)>("XGetWindowAttributes");
+    auto sync = sdlxlib::Find<int (*)(Display*, Bool)>("XSync");
     bool exists = false;
     Display* display = open && close && handle && attributes && sync ? open(nullptr) : nullptr;
     if (display) {
@@ -36,7 +33,6 @@ bool WindowExists(uint32_t id) {
         handle(previous);
         close(display);
     }
-    dlclose(xlib);
     return exists && !XFailed;
 }
 

@@ -1,12 +1,12 @@
 // Choosing the presenter: VELKARO_PRESENTER forces one; otherwise the
 // texture where a GPU draws it, the window's framebuffer where the CPU would.
 #include <SDL_syswm.h>
-#include <dlfcn.h>
 
 #include <cstdio>
 
 #include "presenter.h"
 #include "presenter_kind.h"
+#include "xlib_borrow.h"
 
 namespace sdlpresent {
 
@@ -19,19 +19,12 @@ bool XServerWithoutDirectRendering(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-    // SDL has loaded Xlib already; borrow it rather than link it.
-    void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
-    if (!xlib) return false;
     using QueryExtension = int (*)(Display*, const char*, int*, int*, int*);
-    auto query = reinterpret_cast<QueryExtension>(dlsym(xlib, "XQueryExtension"));
-    bool direct = true;
-    if (query) {
-        int opcode, event, error;
-        direct = query(info.info.x11.display, "DRI3", &opcode, &event, &error) ||
-                 query(info.info.x11.display, "DRI2", &opcode, &event, &error);
-    }
-    dlclose(xlib);
-    return !direct;
+    auto query = sdlxlib::Find<QueryExtension>("XQueryExtension");
+    if (!query) return false;
+    int opcode, event, error;
+    return !query(info.info.x11.display, "DRI3", &opcode, &event, &error) &&
+           !query(info.info.x11.display, "DRI2", &opcode, &event, &error);
 }
 
 }  // namespace

@@ -110,12 +110,20 @@ private:
             sdlmap::ScreenRectOf(place_, width_, height_, r.left, r.top, r.right, r.bottom);
         if (out.w <= 0 || out.h <= 0) return;
         if (SDL_MUSTLOCK(surface_) && SDL_LockSurface(surface_) != 0) return;
-        const int* columns = columns_.data() + (out.x - place_.x);
+        const int* __restrict columns = columns_.data() + (out.x - place_.x);
+        const uint32_t* __restrict lookup = lookup_;
+        const bool sameWidth = place_.w == width_;  // a row needs no column map
         for (int y = 0; y < out.h; ++y) {
-            const uint8_t* src = picture.pixels.data() + size_t(rows_[size_t(out.y - place_.y + y)]) * width_;
-            uint32_t* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface_->pixels) +
-                                                        size_t(out.y + y) * surface_->pitch) + out.x;
-            for (int x = 0; x < out.w; ++x) dst[x] = lookup_[src[columns[x]]];
+            const uint8_t* __restrict src =
+                picture.pixels.data() + size_t(rows_[size_t(out.y - place_.y + y)]) * width_;
+            uint32_t* __restrict dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface_->pixels) +
+                                                                   size_t(out.y + y) * surface_->pitch) + out.x;
+            if (sameWidth) {
+                src += out.x - place_.x;
+                for (int x = 0; x < out.w; ++x) dst[x] = lookup[src[x]];
+            } else {
+                for (int x = 0; x < out.w; ++x) dst[x] = lookup[src[columns[x]]];
+            }
         }
         if (SDL_MUSTLOCK(surface_)) SDL_UnlockSurface(surface_);
         DamageAdd(pending_, {out.x, out.y, out.x + out.w, out.y + out.h}, surface_->w, surface_->h);

@@ -1,11 +1,12 @@
 #include "session_end.h"
 
 #include <X11/Xlib.h>
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstring>
+
+#include "xlib_borrow.h"
 
 namespace sdlsession {
 
@@ -39,13 +40,10 @@ void Watch(const char* videoDriver) {
         sigaction(SIGHUP, &action, nullptr);
     }
     if (!videoDriver || std::strcmp(videoDriver, "x11") != 0) return;
-    // SDL has loaded Xlib and installs no handler of its own; the handler is
-    // the library's, for every connection. Borrowed, not linked, and the
-    // handle kept: the library must outlive the handler.
-    void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
-    if (!xlib) return;
+    // SDL installs no handler of its own; the handler is the library's, for
+    // every connection.
     using SetHandler = XIOErrorHandler (*)(XIOErrorHandler);
-    if (auto set = reinterpret_cast<SetHandler>(dlsym(xlib, "XSetIOErrorHandler"))) set(OnDisplayLost);
+    if (auto set = sdlxlib::Find<SetHandler>("XSetIOErrorHandler")) set(OnDisplayLost);
 }
 
 bool HangUpRequested() {
