@@ -123,8 +123,12 @@ xdotool mousemove 300 190
 (cd "$WORK/run" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 "$BIN" \
     >"$WORK/app.out" 2>"$WORK/app.err") &
 APP_PID=$!
-if ! app=$(find_window '^Velkaro$' 10); then
-    fail "no window appeared (stderr: $(head -c 300 "$WORK/app.err"))"
+# Generous: with the other suites beside it the machine may be busy.
+if ! app=$(find_window '^Velkaro$' 30); then
+    state=running
+    kill -0 "$APP_PID" 2>/dev/null || state="ended"
+    fail "no window appeared (program $state; windows: $(xwininfo -root -children 2>/dev/null |
+        grep -o '"[^"]*"' | tr '\n' ' '); stderr: $(head -c 300 "$WORK/app.err"))"
     finish
 fi
 sleep 1
