@@ -207,21 +207,15 @@ void bk_Present(const uint8_t* pixels, int pitch, int width, int height,
         return;
     }
     if (CheckDamage) CheckAgainstShown(pixels, pitch, width, height, damage);
+    DamageRegion copied = damage;
     if (ShownStale || Shown.width != width || Shown.height != height) {
         Shown.width = width;
         Shown.height = height;
         Shown.pixels.resize(static_cast<size_t>(width) * height);
-        for (int y = 0; y < height; ++y)
-            std::memcpy(&Shown.pixels[static_cast<size_t>(y) * width], pixels + static_cast<size_t>(y) * pitch,
-                        static_cast<size_t>(width));
+        DamageSetAll(copied, width, height);
         ShownStale = false;
     }
-    for (int i = 0; i < damage.count; ++i) {
-        const DamageRect& r = damage.rects[i];
-        for (int y = r.top; y < r.bottom; ++y)
-            std::memcpy(&Shown.pixels[static_cast<size_t>(y) * width + r.left],
-                        pixels + static_cast<size_t>(y) * pitch + r.left, static_cast<size_t>(r.right - r.left));
-    }
+    DamageCopy(copied, pixels, pitch, Shown.pixels.data(), width);
     if (palette && paletteChanged) std::memcpy(Shown.palette, palette, sizeof Shown.palette);
     if (!palette) std::memset(Shown.palette, 0, sizeof Shown.palette);
 }

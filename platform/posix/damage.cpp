@@ -1,6 +1,7 @@
 #include "damage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -67,6 +68,15 @@ void DamageAddRegion(DamageRegion& region, const DamageRegion& more, int width, 
 void DamageSetAll(DamageRegion& region, int width, int height) {
     region.count = 0;
     DamageAdd(region, {0, 0, width, height}, width, height);
+}
+
+void DamageCopy(const DamageRegion& region, const uint8_t* from, int fromPitch, uint8_t* to, int toPitch) {
+    for (int i = 0; i < region.count; ++i) {
+        const DamageRect& r = region.rects[i];
+        for (int y = r.top; y < r.bottom; ++y)
+            std::memcpy(to + size_t(y) * toPitch + r.left, from + size_t(y) * fromPitch + r.left,
+                        size_t(r.right - r.left));
+    }
 }
 
 bool DamageCovers(const DamageRegion& region, int x, int y) {

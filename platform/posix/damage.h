@@ -26,3 +26,6 @@ void DamageSetAll(DamageRegion& region, int width, int height);
 // Pixels covered, counting overlaps once.
 int64_t DamageArea(const DamageRegion& region);
 bool DamageCovers(const DamageRegion& region, int x, int y);
+
+// Copies the region's pixels from one 8-bit picture to another of the same size.
+void DamageCopy(const DamageRegion& region, const uint8_t* from, int fromPitch, uint8_t* to, int toPitch);

@@ -45,8 +45,7 @@ Presenter* ChoosePresenter(SDL_Window* window) {
     }
     // Whatever was asked, a picture beats none.
     if (!chosen && kind != sdlmap::PresenterKind::Surface) chosen = CreateSurfacePresenter(window);
-    if (!chosen) chosen = CreateTexturePresenter(window, true);
-    if (!chosen) chosen = CreateSurfacePresenter(window);
+    if (!chosen && kind != sdlmap::PresenterKind::Texture) chosen = CreateTexturePresenter(window, true);
     return chosen;
 }
 

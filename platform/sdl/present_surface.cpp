@@ -14,7 +14,6 @@ public:
         BuildLookup(nullptr, nullptr, lookup_);
     }
 
-    const char* Name() const override { return "surface"; }
     bool Vsync() const override { return false; }
 
     bool SetPicture(int width, int height) override {
@@ -30,7 +29,6 @@ public:
         hasPalette_ = palette != nullptr;
         if (palette) SDL_memcpy(palette_, palette, sizeof palette_);
         if (surface_) BuildLookup(Palette(), surface_->format, lookup_);
-        everything_ = true;
     }
 
     void Update(const Picture& picture, const DamageRegion& damage) override {
@@ -41,11 +39,6 @@ public:
             return;
         }
         if (!surface_) return;
-        if (everything_) {
-            Draw(picture, {0, 0, width_, height_});
-            everything_ = false;
-            return;
-        }
         for (int i = 0; i < damage.count; ++i) Draw(picture, damage.rects[i]);
     }
 
@@ -72,8 +65,6 @@ public:
         whole_ = false;
         DamageClear(pending_);
     }
-
-    sdlmap::PixelRect Placement() const override { return place_; }
 
 private:
     // Takes the window's framebuffer and lays the picture out in it; the
@@ -137,7 +128,6 @@ private:
     sdlmap::PixelRect place_{0, 0, 0, 0};
     std::vector<int> columns_, rows_;
     uint32_t lookup_[256];
-    bool everything_ = true;  // the palette changed: convert it all
     bool whole_ = true;       // send the whole window, bars included
     DamageRegion pending_;    // window rectangles drawn since the last Show
 };

@@ -9,8 +9,7 @@ namespace {
 
 class TexturePresenter final : public Presenter {
 public:
-    TexturePresenter(SDL_Renderer* renderer, bool vsync, const char* name)
-        : renderer_(renderer), vsync_(vsync), name_(name) {
+    TexturePresenter(SDL_Renderer* renderer, bool vsync) : renderer_(renderer), vsync_(vsync) {
         BuildLookup(nullptr, nullptr, lookup_);
     }
     ~TexturePresenter() override {
@@ -18,7 +17,6 @@ public:
         SDL_DestroyRenderer(renderer_);
     }
 
-    const char* Name() const override { return name_; }
     bool Vsync() const override { return vsync_; }
 
     bool SetPicture(int width, int height) override {
@@ -47,16 +45,10 @@ public:
 
     void SetPalette(const PALETTEENTRY* palette) override {
         BuildLookup(palette, nullptr, lookup_);
-        everything_ = true;
     }
 
     void Update(const Picture& picture, const DamageRegion& damage) override {
         if (!texture_ || picture.width != width_ || picture.height != height_) return;
-        if (everything_) {
-            Convert(picture, {0, 0, width_, height_});
-            everything_ = false;
-            return;
-        }
         for (int i = 0; i < damage.count; ++i) Convert(picture, damage.rects[i]);
     }
 
@@ -74,8 +66,6 @@ public:
         }
         SDL_RenderPresent(renderer_);
     }
-
-    sdlmap::PixelRect Placement() const override { return place_; }
 
 private:
     void Place() {
@@ -101,11 +91,9 @@ private:
     SDL_Renderer* renderer_;
     SDL_Texture* texture_ = nullptr;
     bool vsync_;
-    const char* name_;
     int width_ = 0, height_ = 0;
     sdlmap::PixelRect place_{0, 0, 0, 0};
     uint32_t lookup_[256];
-    bool everything_ = true;
 };
 
 }  // namespace
@@ -131,7 +119,7 @@ Presenter* CreateTexturePresenter(SDL_Window* window, bool acceptSoftware) {
         SDL_DestroyRenderer(renderer);
         return nullptr;
     }
-    return new TexturePresenter(renderer, (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0, info.name);
+    return new TexturePresenter(renderer, (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0);
 }
 
 void BuildLookup(const PALETTEENTRY* palette, const SDL_PixelFormat* format, uint32_t lookup[256]) {

@@ -25,12 +25,12 @@ struct Picture {
 class Presenter {
 public:
     virtual ~Presenter() = default;
-    virtual const char* Name() const = 0;
     // Whether showing waits for the display's retrace.
     virtual bool Vsync() const = 0;
     // A picture of this size, black until it is updated.
     virtual bool SetPicture(int width, int height) = 0;
-    // The palette to convert through; the next update converts everything.
+    // The palette to convert through. The update that follows a new palette
+    // brings the whole picture as damage.
     virtual void SetPalette(const PALETTEENTRY* palette) = 0;
     // Convert these parts of the picture, for the next Show.
     virtual void Update(const Picture& picture, const DamageRegion& damage) = 0;
@@ -40,8 +40,6 @@ public:
     virtual void WindowExposed() = 0;
     // Put what was converted on the window.
     virtual void Show() = 0;
-    // Where the picture lies, in window pixels of the presenter's output.
-    virtual sdlmap::PixelRect Placement() const = 0;
 };
 
 // Null where the window cannot be presented to that way. With

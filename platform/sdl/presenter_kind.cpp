@@ -37,14 +37,6 @@ PresenterKind PresenterFromName(const char* value, bool* known) {
     return PresenterKind::Automatic;
 }
 
-const char* PresenterName(PresenterKind kind) {
-    switch (kind) {
-    case PresenterKind::Texture: return "texture";
-    case PresenterKind::Surface: return "surface";
-    default: return "auto";
-    }
-}
-
 bool SoftwareRasteriser(const char* glRenderer) {
     if (!glRenderer) return false;
     static const char* const Names[] = {"llvmpipe", "softpipe", "swrast", "software rasterizer",

@@ -9,7 +9,6 @@ enum class PresenterKind { Automatic, Texture, Surface };
 // The value of VELKARO_PRESENTER: "texture" or "surface" (any case) force
 // one; unset, empty or "auto" choose. *known is false for anything else.
 PresenterKind PresenterFromName(const char* value, bool* known);
-const char* PresenterName(PresenterKind kind);
 
 // Whether an OpenGL renderer string names a rasteriser that runs on the CPU
 // (Mesa's llvmpipe, softpipe and swrast, and the like).

@@ -43,9 +43,7 @@ bool WantCursor = true;
 
 SDL_Window* Window = nullptr;
 sdlpresent::Presenter* Presenter = nullptr;
-sdlpresent::Picture Picture;                // the picture as last presented
-const PALETTEENTRY* PaletteShown = nullptr;
-int PictureWidth = 0, PictureHeight = 0;
+sdlpresent::Picture Picture;                // the picture as last presented; 0x0 before a mode
 sdlmap::PixelRect MouseRect{0, 0, 0, 0};   // in window coordinates, as events give them
 bool ScreenCurrent = true;  // the window shows everything presented
 
@@ -87,14 +85,14 @@ bool StartVideo() {
 void UpdateRects() {
     int ww = 0, wh = 0;
     SDL_GetWindowSize(Window, &ww, &wh);
-    MouseRect = sdlmap::PictureRect(PictureWidth, PictureHeight, ww, wh);
+    MouseRect = sdlmap::PictureRect(Picture.width, Picture.height, ww, wh);
 }
 
 // The cursor stays on its picture pixel when the picture's mapping changes.
 void KeepCursor() {
     int cx = 0, cy = 0, wx, wy;
     SDL_GetMouseState(&cx, &cy);
-    if (sdlmap::TrackNewPicture(Mouse, MouseRect, PictureWidth, PictureHeight, cx, cy,
+    if (sdlmap::TrackNewPicture(Mouse, MouseRect, Picture.width, Picture.height, cx, cy,
                                 bk_NowMicros(), &wx, &wy))
         SDL_WarpMouseInWindow(Window, wx, wy);
 }
@@ -150,7 +148,7 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_FOCUS_LOST: win_SetFocus(false); break;
     case SDL_WINDOWEVENT_CLOSE: win_PostInput(WM_CLOSE, 0, 0); break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-        if (Presenter && PictureWidth > 0) {
+        if (Presenter && Picture.width > 0) {
             Presenter->Relayout(Picture);
             UpdateRects();
             KeepCursor();
@@ -167,7 +165,7 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
 
 void OnMotion(const SDL_MouseMotionEvent& event) {
     int px, py;
-    if (!sdlmap::TrackMotion(Mouse, MouseRect, PictureWidth, PictureHeight, event.x, event.y,
+    if (!sdlmap::TrackMotion(Mouse, MouseRect, Picture.width, Picture.height, event.x, event.y,
                              bk_NowMicros(), &px, &py))
         return;
     SDL_Keymod mods = SDL_GetModState();
@@ -290,11 +288,9 @@ bool bk_ModeOffered(int width, int height) {
 bool bk_SetMode(int width, int height) {
     if (!DisplayOpen || !sdlmap::ModeOffered(width, height)) return false;
     if (!Presenter->SetPicture(width, height)) {
-        PictureWidth = PictureHeight = 0;
+        Picture.width = Picture.height = 0;
         return false;
     }
-    PictureWidth = width;
-    PictureHeight = height;
     Picture.width = width;
     Picture.height = height;
     Picture.pixels.assign(size_t(width) * height, 0);
@@ -310,17 +306,10 @@ int bk_PitchFor(int width) {
 
 void bk_Present(const uint8_t* pixels, int pitch, int width, int height, const PALETTEENTRY* palette,
                 bool paletteChanged, const DamageRegion& damage) {
-    if (!DisplayOpen || width != PictureWidth || height != PictureHeight) return;
-    if (paletteChanged || palette != PaletteShown) {
-        Presenter->SetPalette(palette);
-        PaletteShown = palette;
-    }
-    for (int i = 0; i < damage.count; ++i) {
-        const DamageRect& r = damage.rects[i];
-        for (int y = r.top; y < r.bottom; ++y)
-            SDL_memcpy(&Picture.pixels[size_t(y) * width + r.left], pixels + size_t(y) * pitch + r.left,
-                       size_t(r.right - r.left));
-    }
+    if (!DisplayOpen || width != Picture.width || height != Picture.height) return;
+    // A new palette comes with the whole picture as damage.
+    if (paletteChanged) Presenter->SetPalette(palette);
+    DamageCopy(damage, pixels, pitch, Picture.pixels.data(), width);
     Presenter->Update(Picture, damage);
     ScreenCurrent = false;
 }
